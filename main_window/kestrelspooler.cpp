@@ -1,0 +1,164 @@
+// The main window object: the program's state, its start-up and the handlers of its events.
+#include "kestrelspooler.h"
+
+#include <algorithm>
+
+#include "../printing/file_loader.h"
+#include "../printing/raw_job.h"
+#include "../printing/texts.h"
+#include "main_form.h"
+
+namespace ks {
+
+namespace mf = main_form;
+
+namespace {
+
+// Keeps the busy pointer up while a long step runs, whichever way it ends.
+class BusyPointer {
+public:
+    explicit BusyPointer(Form& form) : form_(form) { form_.SetBusy(true); }
+    ~BusyPointer() { form_.SetBusy(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Form& form_;
+};
+
+std::wstring WithoutQuotes(std::wstring text) {
+    std::erase(text, L'"');
+    return text;
+}
+
+}  // namespace
+
+Kestrelspooler::Kestrelspooler(Services services)
+    : services_(services),
+      current_printer_(services.printers),
+      form_(services.windows.CreateForm(MainFormSpec(), *this)) {}
+
+bool Kestrelspooler::Load() {
+    GetPrinters();
+    form_->SetText(mf::kPathField, L"");
+    form_->SetText(mf::kPathField, services_.process.CommandLine());
+    form_->SetText(mf::kPrinterBox, services_.settings.Get(texts::kSettingsApp,
+                                                           texts::kSettingsSection,
+                                                           texts::kSettingsKey));
+    if (form_->Text(mf::kPathField).empty())
+        return true;
+
+    form_->SetText(mf::kPathField, WithoutQuotes(form_->Text(mf::kPathField)));
+    if (!OpenFi()) {
+        // Printing nothing in place of a file that could not be read would be reported
+        // as a success; the run stops here instead.
+        Notify(texts::kFileNotRead, texts::kProgramTitle);
+        services_.process.End(1);
+        return false;
+    }
+    services_.process.End(Print() ? 0 : 1);
+    return false;
+}
+
+void Kestrelspooler::Unload() {
+    services_.settings.Save(texts::kSettingsApp, texts::kSettingsSection, texts::kSettingsKey,
+                            form_->Text(mf::kPrinterBox));
+}
+
+void Kestrelspooler::GetPrinters() {
+    for (const std::wstring& device : services_.printers.List())
+        form_->AddItem(mf::kPrinterBox, device);
+    const std::optional<std::wstring>& current = current_printer_.Current();
+    if (!current)
+        return;
+    const int count = form_->ItemCount(mf::kPrinterBox);
+    for (int i = 0; i < count; ++i) {
+        if (form_->Item(mf::kPrinterBox, i) == *current) {
+            form_->SetSelectedIndex(mf::kPrinterBox, i);
+            return;
+        }
+    }
+}
+
+bool Kestrelspooler::SelectPrinter(const std::wstring& name) { return current_printer_.Select(name); }
+
+bool Kestrelspooler::OpenFi() {
+    BusyPointer busy(*form_);
+    const bool loaded = LoadFile(services_.files, form_->Text(mf::kPathField), file_buffer_);
+    form_->SetText(mf::kSizeField, ByteCountText(file_buffer_.size()));
+    form_->Refresh(mf::kSizeField);
+    form_->RefreshAll();
+    return loaded;
+}
+
+bool Kestrelspooler::Print() {
+    const std::optional<std::wstring> saved = current_printer_.Current();
+    if (!SelectPrinter(form_->Text(mf::kPrinterBox))) {
+        // Nothing can be sent to a name no printer has; saying "Executed!" here would
+        // claim a job that never existed.
+        Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
+        return false;
+    }
+
+    JobOutcome outcome;
+    {
+        BusyPointer busy(*form_);
+        outcome = SendRawJob(services_.spooler, *current_printer_.Current(), file_buffer_);
+    }
+    if (outcome != JobOutcome::Delivered) {
+        const std::wstring detail = services_.spooler.LastError();
+        if (!detail.empty())
+            services_.process.ErrorLine(detail);
+    }
+    if (outcome == JobOutcome::OpenRefused) {
+        // The chosen printer stays current here: the Default printer command then shows it.
+        Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
+        return false;
+    }
+    if (saved)
+        SelectPrinter(*saved);
+    if (outcome == JobOutcome::Cancelled) {
+        Notify(texts::kJobFailed, texts::kProgramTitle);
+        return false;
+    }
+    Notify(texts::kExecuted, texts::kExecutedCaption);
+    return true;
+}
+
+void Kestrelspooler::Notify(const std::wstring& text, const std::wstring& caption) {
+    services_.messages.Show(text, caption);
+}
+
+void Kestrelspooler::DefaultPrinter() {
+    // With no printer installed there is no name to show; the box keeps its text.
+    if (const auto& current = current_printer_.Current())
+        form_->SetText(mf::kPrinterBox, *current);
+}
+
+void Kestrelspooler::Click(std::wstring_view control) {
+    if (control == mf::kFileSelect || control == mf::kMenuOpen) {
+        if (on_file_select)
+            on_file_select();
+    } else if (control == mf::kPrint || control == mf::kMenuPrint) {
+        Print();
+    } else if (control == mf::kDefaultPrinter) {
+        DefaultPrinter();
+    } else if (control == mf::kBanner || control == mf::kMenuAbout) {
+        if (on_about)
+            on_about();
+    } else if (control == mf::kMenuExit) {
+        services_.process.End(0);
+    }
+}
+
+void Kestrelspooler::Drop(std::wstring_view control, const DropData& data) {
+    if (control == mf::kDefaultPrinter)
+        return;
+    if (data.HasFileList()) {
+        if (std::optional<std::wstring> first = data.FirstPath())
+            form_->SetText(mf::kPathField, *first);
+    }
+    OpenFi();
+}
+
+}  // namespace ks

@@ -1,0 +1,77 @@
+// The main window object: the program's state, its start-up and the handlers of its events.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "../platform/files.h"
+#include "../platform/message_box.h"
+#include "../platform/printers.h"
+#include "../platform/process.h"
+#include "../platform/settings.h"
+#include "../platform/spooler.h"
+#include "../platform/window_system.h"
+#include "../printing/printer_selection.h"
+
+namespace ks {
+
+// The platform services the program runs on.
+struct Services {
+    InstalledPrinters& printers;
+    Spooler& spooler;
+    Files& files;
+    SettingsStore& settings;
+    Process& process;
+    MessageBoxService& messages;
+    WindowSystem& windows;
+};
+
+class Kestrelspooler : public FormEvents {
+public:
+    explicit Kestrelspooler(Services services);
+
+    // Start-up: fills the printer list, takes the command line and the remembered
+    // printer, and in command-line mode loads, prints and ends the program (exit
+    // status 0 after "Executed!", 1 otherwise). Returns true when the window is to
+    // be shown for interactive use.
+    bool Load();
+
+    // The window is closed through its close box: the printer name is remembered.
+    void Unload() override;
+
+    void GetPrinters();
+
+    // Loads the file the path field names into the FileBuffer and shows its size.
+    // Reports nothing to the user; returns whether the file was read.
+    bool OpenFi();
+
+    // The Print command: sends the FileBuffer to the printer the printer name box
+    // names. Returns true when it ended in "Executed!".
+    bool Print();
+
+    // The Default printer command: the current printer's name into the printer name box.
+    void DefaultPrinter();
+
+    void Click(std::wstring_view control) override;
+    void Drop(std::wstring_view control, const DropData& data) override;
+
+    const ByteBuffer& FileBuffer() const { return file_buffer_; }
+    Form& Window() { return *form_; }
+    const PrinterSelection& CurrentPrinter() const { return current_printer_; }
+
+    // Wiring for the windows that are not part of the main window itself.
+    std::function<void()> on_file_select;
+    std::function<void()> on_about;
+
+private:
+    bool SelectPrinter(const std::wstring& name);
+    void Notify(const std::wstring& text, const std::wstring& caption);
+
+    Services services_;
+    PrinterSelection current_printer_;
+    std::unique_ptr<Form> form_;
+    ByteBuffer file_buffer_;
+};
+
+}  // namespace ks

@@ -1,0 +1,59 @@
+// The main window's layout and menu bar, as data that every platform draws from.
+#include "main_form.h"
+
+namespace ks {
+
+namespace {
+
+constexpr FontSpec kLabelFont{.italic = true};
+
+ControlSpec Label(std::wstring_view name, int left, int top, int width, int height,
+                  std::wstring_view caption) {
+    return {.kind = ControlKind::Label, .name = name, .left = left, .top = top, .width = width,
+            .height = height, .caption = caption, .tab_index = -1, .accepts_drops = true,
+            .font = kLabelFont, .system_background = true};
+}
+
+ControlSpec Button(std::wstring_view name, int top, std::wstring_view caption, int tab_index,
+                   bool accepts_drops) {
+    return {.kind = ControlKind::Button, .name = name, .left = 5160, .top = top, .width = 1215,
+            .height = 375, .caption = caption, .tab_index = tab_index,
+            .accepts_drops = accepts_drops};
+}
+
+}  // namespace
+
+const FormSpec& MainFormSpec() {
+    static const FormSpec spec{
+        .name = L"Kestrelspooler",
+        .title = L"Kestrelspooler",
+        .client_width = 6495,
+        .client_height = 2655,
+        .border = BorderStyle::Sizable,
+        .system_background = true,
+        .icon = L"kestrelspooler_icon",
+        .menus = {{L"File", L"File", {{L"Open", L"Open"}, {L"Print", L"Print"}, {L"Exit", L"Exit"}}},
+                  {L"Help", L"Help", {{L"About", L"About"}}}},
+        .controls = {
+            Label(L"Label2", 120, 120, 735, 255, L"Printer:"),
+            {.kind = ControlKind::ComboBox, .name = L"Combo1", .left = 960, .top = 120,
+             .width = 5400, .height = 315, .caption = L"", .tab_index = 1, .accepts_drops = true},
+            Label(L"Label3", 240, 600, 615, 255, L"File:"),
+            {.kind = ControlKind::TextBox, .name = L"Text2", .left = 960, .top = 600,
+             .width = 5415, .height = 525, .caption = L"", .tab_index = 5, .accepts_drops = true,
+             .multi_line = true},
+            Button(L"Command3", 1200, L"Default printer", 8, false),
+            Label(L"Label1", 960, 1320, 975, 255, L"Size (Bytes):"),
+            {.kind = ControlKind::TextBox, .name = L"Text1", .left = 2040, .top = 1320,
+             .width = 2895, .height = 285, .caption = L"0", .tab_index = -1,
+             .accepts_drops = true, .read_only = true, .system_background = true},
+            {.kind = ControlKind::Picture, .name = L"Image1", .left = 960, .top = 1680,
+             .width = 3990, .height = 735, .caption = L"kestrelspooler_banner", .tab_index = -1,
+             .accepts_drops = true},
+            Button(L"Command1", 1680, L"File select", 0, true),
+            Button(L"Command2", 2160, L"Print", 4, true),
+        }};
+    return spec;
+}
+
+}  // namespace ks

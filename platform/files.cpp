@@ -1,0 +1,23 @@
+// The byte buffer that holds a loaded file.
+#include "files.h"
+
+#include <cstring>
+
+namespace ks {
+
+ByteBuffer ByteBuffer::ForOverwrite(std::uint64_t size) {
+    ByteBuffer b;
+    if (size > 0)
+        b.data_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(size));
+    b.size_ = size;
+    return b;
+}
+
+ByteBuffer ByteBuffer::Copy(const void* data, std::uint64_t size) {
+    ByteBuffer b = ForOverwrite(size);
+    if (size > 0)
+        std::memcpy(b.data(), data, static_cast<size_t>(size));
+    return b;
+}
+
+}  // namespace ks

@@ -1,0 +1,40 @@
+// Reading a whole file into memory, and the byte buffer that holds it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace ks {
+
+// Bytes exactly as read, with their count. Move-only: the program holds one copy.
+class ByteBuffer {
+public:
+    ByteBuffer() = default;
+    // Storage for `size` bytes, not initialised: the reader fills every one of them.
+    static ByteBuffer ForOverwrite(std::uint64_t size);
+    static ByteBuffer Copy(const void* data, std::uint64_t size);
+
+    const std::uint8_t* data() const { return data_.get(); }
+    std::uint8_t* data() { return data_.get(); }
+    std::uint64_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+
+private:
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::uint64_t size_ = 0;
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+
+    // Reads the regular file at `path` whole. Never creates, changes or locks the
+    // file, and never blocks on a pipe or device. nullopt when the path names no
+    // readable regular file, when it cannot be read in full, or when memory for it
+    // cannot be had.
+    virtual std::optional<ByteBuffer> ReadAll(const std::wstring& path) = 0;
+};
+
+}  // namespace ks

@@ -1,0 +1,23 @@
+// Installed printers and the system default printer, as the platform lists them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ks {
+
+class InstalledPrinters {
+public:
+    virtual ~InstalledPrinters() = default;
+
+    // Device names of the installed printers, in the order the platform gives them.
+    // Duplicates are kept and nothing is sorted. Empty when no printer is installed
+    // or the list cannot be read.
+    virtual std::vector<std::wstring> List() = 0;
+
+    // Device name of the system default printer; nullopt when there is none.
+    virtual std::optional<std::wstring> SystemDefault() = 0;
+};
+
+}  // namespace ks

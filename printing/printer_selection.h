@@ -1,0 +1,28 @@
+// The program's current printer: the system default at start, changed only by Select.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "../platform/printers.h"
+
+namespace ks {
+
+class PrinterSelection {
+public:
+    explicit PrinterSelection(InstalledPrinters& printers);
+
+    // Makes the first installed printer whose device name equals `name` exactly
+    // (case-sensitive, untrimmed) the current printer. False, and no change, when
+    // none does.
+    bool Select(const std::wstring& name);
+
+    // The current printer's device name; nullopt when no printer is installed.
+    const std::optional<std::wstring>& Current() const { return current_; }
+
+private:
+    InstalledPrinters& printers_;
+    std::optional<std::wstring> current_;
+};
+
+}  // namespace ks

@@ -1,0 +1,121 @@
+// In-memory platform services for the unit tests, with a record of what the core asked of them.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "main_window/kestrelspooler.h"
+#include "platform/memory/memory_form.h"
+
+namespace ks::fakes {
+
+class FakePrinters : public InstalledPrinters {
+public:
+    std::vector<std::wstring> installed;
+    std::optional<std::wstring> system_default;
+
+    std::vector<std::wstring> List() override { return installed; }
+    std::optional<std::wstring> SystemDefault() override { return system_default; }
+};
+
+// Spooler steps, in the order a job makes them.
+enum class Step { Open, StartDoc, StartPage, Write, EndPage, EndDoc, Abort, Close };
+const char* StepName(Step step);
+
+class FakeSpooler : public Spooler {
+public:
+    struct Call {
+        Step step;
+        std::wstring printer;
+        std::uint64_t size = 0;  // Write: bytes offered
+    };
+    std::vector<std::wstring> known;  // names the spooler opens; any name when empty
+    std::optional<Step> fail_at;      // this step reports failure
+    std::uint64_t write_limit = 0;    // when set, a write takes at most this many bytes
+    int writes_before_stall = -1;     // when >= 0, writes after this many take nothing
+
+    std::vector<Call> calls;
+    DocInfo doc;
+    std::vector<std::uint8_t> received;  // bytes taken by writes
+    std::wstring last_error;
+
+    std::unique_ptr<SpoolerPrinter> OpenPrinter(const std::wstring& name) override;
+    std::wstring LastError() override { return last_error; }
+
+    std::vector<Step> Steps() const;
+};
+
+class FakeFiles : public Files {
+public:
+    std::map<std::wstring, std::vector<std::uint8_t>> files;
+    std::vector<std::wstring> asked;
+
+    std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+};
+
+class FakeSettings : public SettingsStore {
+public:
+    std::map<std::wstring, std::wstring> values;  // "app/section/key" -> value
+    int saves = 0;
+
+    static std::wstring Key(const std::wstring& app, const std::wstring& section,
+                            const std::wstring& key);
+    std::wstring Get(const std::wstring& app, const std::wstring& section,
+                     const std::wstring& key) override;
+    bool Save(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+              const std::wstring& value) override;
+    std::wstring Remembered() const;
+};
+
+class FakeProcess : public Process {
+public:
+    std::wstring command_line;
+    std::wstring current_folder = L"C:\\work";
+    std::vector<std::wstring> error_lines;
+    std::optional<int> ended;
+
+    std::wstring CommandLine() override { return command_line; }
+    std::wstring CurrentFolder() override { return current_folder; }
+    void ErrorLine(const std::wstring& text) override { error_lines.push_back(text); }
+    void End(int status) override {
+        if (!ended)
+            ended = status;
+    }
+};
+
+class FakeMessages : public MessageBoxService {
+public:
+    struct Shown {
+        std::wstring text, caption;
+    };
+    std::vector<Shown> shown;
+    void Show(const std::wstring& text, const std::wstring& caption) override {
+        shown.push_back({text, caption});
+    }
+};
+
+class FakeDrop : public DropData {
+public:
+    bool has_list = false;
+    std::optional<std::wstring> first;
+    bool HasFileList() const override { return has_list; }
+    std::optional<std::wstring> FirstPath() const override { return first; }
+};
+
+// Every fake, wired into one program.
+struct FakePlatform {
+    FakePrinters printers;
+    FakeSpooler spooler;
+    FakeFiles files;
+    FakeSettings settings;
+    FakeProcess process;
+    FakeMessages messages;
+    MemoryWindowSystem windows;
+
+    Services services() {
+        return {printers, spooler, files, settings, process, messages, windows};
+    }
+};
+
+}  // namespace ks::fakes
