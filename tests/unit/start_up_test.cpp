@@ -1,0 +1,195 @@
+// Start-up, the command-line run, the remembered printer, and the main window's events.
+#include <gtest/gtest.h>
+
+#include "fakes/fakes.h"
+
+namespace ks {
+namespace {
+
+class StartUp : public ::testing::Test {
+protected:
+    fakes::FakePlatform fake;
+
+    void SetUp() override {
+        fake.printers.installed = {L"Laser", L"Label"};
+        fake.printers.system_default = L"Label";
+        fake.files.files[L"C:\\path with spaces\\fw.bin"] = {0xAA, 0xBB};
+        fake.files.files[L"a.prn b.prn"] = {7};
+    }
+    void Remember(const std::wstring& name) {
+        fake.settings.Save(L"Kestrelspooler", L"STARTUP", L"Drucker", name);
+        fake.settings.saves = 0;
+    }
+    MemoryForm& Form(Kestrelspooler& app) { return dynamic_cast<MemoryForm&>(app.Window()); }
+};
+
+TEST_F(StartUp, FirstInteractiveRunShowsTheListAnEmptyBoxAndNothingLoaded) {
+    Kestrelspooler app(fake.services());
+    EXPECT_TRUE(app.Load());
+    MemoryForm& form = Form(app);
+    ASSERT_EQ(form.ItemCount(L"Combo1"), 2);
+    EXPECT_EQ(form.Item(L"Combo1", 0), L"Laser");
+    EXPECT_EQ(form.Item(L"Combo1", 1), L"Label");
+    EXPECT_EQ(form.Text(L"Combo1"), L"") << "nothing remembered yet";
+    EXPECT_EQ(form.Text(L"Text2"), L"");
+    EXPECT_EQ(form.Text(L"Text1"), L"0");
+    EXPECT_FALSE(fake.process.ended);
+    EXPECT_TRUE(fake.messages.shown.empty());
+}
+
+TEST_F(StartUp, GetPrintersPreselectsTheSystemDefaultWhenListed) {
+    struct Case {
+        std::vector<std::wstring> installed;
+        std::optional<std::wstring> system_default;
+        int selected;
+    };
+    const Case cases[] = {
+        {{L"Laser", L"Label"}, L"Label", 1},
+        {{L"Laser", L"Label"}, L"Elsewhere", -1},
+        {{}, std::nullopt, -1},
+        {{L"Laser", L"Laser"}, L"Laser", 0},
+    };
+    for (const Case& c : cases) {
+        fake.printers.installed = c.installed;
+        fake.printers.system_default = c.system_default;
+        Kestrelspooler app(fake.services());
+        app.GetPrinters();
+        EXPECT_EQ(Form(app).ItemCount(L"Combo1"), static_cast<int>(c.installed.size()));
+        EXPECT_EQ(Form(app).SelectedIndex(L"Combo1"), c.selected);
+    }
+}
+
+TEST_F(StartUp, CommandLineRunStripsQuotesPrintsToTheRememberedPrinterAndEnds) {
+    struct Case {
+        const wchar_t* command_line;
+        const wchar_t* remembered;
+        std::wstring path;
+        int status;
+        std::wstring message;
+        std::size_t bytes_sent;
+    };
+    const Case cases[] = {
+        {L"\"C:\\path with spaces\\fw.bin\"", L"Laser", L"C:\\path with spaces\\fw.bin", 0,
+         L"Message: Executed!", 2},
+        {L"a.prn b.prn", L"Laser", L"a.prn b.prn", 0, L"Message: Executed!", 1},
+        {L"C:\\pa\"th with spaces\\fw.b\"in", L"Laser", L"C:\\path with spaces\\fw.bin", 0,
+         L"Message: Executed!", 2},
+        {L"\"C:\\path with spaces\\fw.bin\"", L"",
+         L"C:\\path with spaces\\fw.bin", 1,
+         L"Kestrelspooler: The Printer Name you typed wasn't recognized.", 0},
+        {L"\"\"", L"Laser", L"", 1, L"Kestrelspooler: The file could not be read.", 0},
+        {L"C:\\missing.bin", L"Laser", L"C:\\missing.bin", 1,
+         L"Kestrelspooler: The file could not be read.", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        fakes::FakePlatform f;
+        f.printers = fake.printers;
+        f.files.files = fake.files.files;
+        f.process.command_line = c.command_line;
+        f.settings.Save(L"Kestrelspooler", L"STARTUP", L"Drucker", c.remembered);
+        f.settings.saves = 0;
+        Kestrelspooler app(f.services());
+        EXPECT_FALSE(app.Load()) << "the window is never shown";
+        EXPECT_EQ(app.Window().Text(L"Text2"), c.path);
+        EXPECT_EQ(f.process.ended, c.status);
+        ASSERT_EQ(f.messages.shown.size(), 1u);
+        EXPECT_EQ(f.messages.shown[0].caption + L": " + f.messages.shown[0].text, c.message);
+        EXPECT_EQ(f.spooler.received.size(), c.bytes_sent);
+        EXPECT_EQ(f.settings.saves, 0) << "the command-line run does not store the printer";
+        EXPECT_FALSE(app.Window().IsOpen());
+    }
+}
+
+TEST_F(StartUp, CloseRemembersThePrinterNameAndExitDoesNot) {
+    Remember(L"Laser");
+    {
+        Kestrelspooler app(fake.services());
+        app.Load();
+        EXPECT_EQ(app.Window().Text(L"Combo1"), L"Laser");
+        app.Window().SetText(L"Combo1", L"Label");
+        app.Unload();
+    }
+    EXPECT_EQ(fake.settings.Remembered(), L"Label");
+    {
+        Kestrelspooler app(fake.services());
+        app.Load();
+        EXPECT_EQ(app.Window().Text(L"Combo1"), L"Label");
+        app.Window().SetText(L"Combo1", L"typed but never saved");
+        app.Click(L"Exit");
+        EXPECT_EQ(fake.process.ended, 0);
+    }
+    EXPECT_EQ(fake.settings.Remembered(), L"Label");
+    EXPECT_EQ(fake.settings.saves, 1);
+}
+
+TEST_F(StartUp, ARememberedNameThatIsNoPrinterStandsInTheBoxAsText) {
+    Remember(L"Gone");
+    Kestrelspooler app(fake.services());
+    app.Load();
+    EXPECT_EQ(app.Window().Text(L"Combo1"), L"Gone");
+    EXPECT_EQ(Form(app).SelectedIndex(L"Combo1"), -1);
+}
+
+class Loader : public StartUp {};
+
+TEST_F(Loader, AFailedLoadEmptiesTheBufferSoAnOldFileIsNeverSentUnderANewPath) {
+    fake.files.files[L"/empty"] = {};
+    std::vector<std::uint8_t> all(256);
+    for (int i = 0; i < 256; ++i)
+        all[i] = static_cast<std::uint8_t>(i);
+    fake.files.files[L"/all-bytes"] = all;
+    Kestrelspooler app(fake.services());
+    struct Step {
+        const wchar_t* path;
+        bool loaded;
+        const wchar_t* size;
+    };
+    const Step steps[] = {
+        {L"/all-bytes", true, L"256"}, {L"/missing", false, L"0"},
+        {L"/all-bytes", true, L"256"}, {L"", false, L"0"},
+        {L"/empty", true, L"0"},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.path);
+        app.Window().SetText(L"Text2", s.path);
+        EXPECT_EQ(app.OpenFi(), s.loaded);
+        EXPECT_EQ(app.Window().Text(L"Text1"), s.size);
+        EXPECT_EQ(std::to_wstring(app.FileBuffer().size()), s.size);
+        EXPECT_EQ(app.Window().Text(L"Text2"), s.path) << "the path field is left alone";
+        if (std::wstring(s.path) == L"/all-bytes")
+            EXPECT_TRUE(std::equal(all.begin(), all.end(), app.FileBuffer().data()));
+    }
+    EXPECT_TRUE(fake.messages.shown.empty()) << "loading never shows a message";
+}
+
+TEST_F(Loader, DropsLoadTheFirstFileAndOtherDataReloadsThePathField) {
+    Kestrelspooler app(fake.services());
+    app.Load();
+    fakes::FakeDrop files;
+    files.has_list = true;
+    files.first = L"a.prn b.prn";
+    fakes::FakeDrop text;
+
+    for (const wchar_t* target : {L"Text2", L"Label1", L"Image1", L"Kestrelspooler"}) {
+        SCOPED_TRACE(std::wstring(target));
+        app.Window().SetText(L"Text2", L"");
+        app.Drop(target, files);
+        EXPECT_EQ(app.Window().Text(L"Text2"), L"a.prn b.prn");
+        EXPECT_EQ(app.Window().Text(L"Text1"), L"1");
+    }
+
+    app.Window().SetText(L"Text2", L"C:\\path with spaces\\fw.bin");  // typed, not yet loaded
+    EXPECT_EQ(app.FileBuffer().size(), 1u);
+    app.Drop(L"Kestrelspooler", text);
+    EXPECT_EQ(app.Window().Text(L"Text2"), L"C:\\path with spaces\\fw.bin");
+    EXPECT_EQ(app.Window().Text(L"Text1"), L"2");
+
+    fake.files.asked.clear();
+    app.Drop(L"Command3", files);
+    EXPECT_EQ(app.Window().Text(L"Text2"), L"C:\\path with spaces\\fw.bin");
+    EXPECT_TRUE(fake.files.asked.empty()) << "the Default printer button takes no drops";
+}
+
+}  // namespace
+}  // namespace ks
