@@ -68,6 +68,11 @@ struct FormSpec {
     std::wstring_view icon;  // resource name, "" for none
     std::vector<MenuSpec> menus;
     std::vector<ControlSpec> controls;
+    // Buttons the keyboard presses, reported as their Click: Enter presses the
+    // default button unless another button has the focus (then that one); Esc
+    // presses the cancel button wherever the focus is. "" for none.
+    std::wstring_view default_button = {};
+    std::wstring_view cancel_button = {};
 };
 
 // What a form reports to the object that handles its events. Menu entries report
