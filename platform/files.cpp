@@ -1,12 +1,16 @@
 // The byte buffer that holds a loaded file.
 #include "files.h"
 
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace ks {
 
 ByteBuffer ByteBuffer::ForOverwrite(std::uint64_t size) {
     ByteBuffer b;
+    if (size > SIZE_MAX)
+        throw std::bad_alloc();  // more than this process can address
     if (size > 0)
         b.data_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(size));
     b.size_ = size;

@@ -13,6 +13,7 @@ class ByteBuffer {
 public:
     ByteBuffer() = default;
     // Storage for `size` bytes, not initialised: the reader fills every one of them.
+    // Throws std::bad_alloc when the memory cannot be had.
     static ByteBuffer ForOverwrite(std::uint64_t size);
     static ByteBuffer Copy(const void* data, std::uint64_t size);
 
