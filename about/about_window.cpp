@@ -1,0 +1,47 @@
+// The About window object: shows the fixed texts, closes on OK, opens the maker's web page.
+#include "about_window.h"
+
+#include "about_form.h"
+
+namespace ks {
+
+AboutWindow::AboutWindow(WindowSystem& windows, BrowserService& browsers,
+                         MessageBoxService& messages)
+    : windows_(windows), browsers_(browsers), messages_(messages) {}
+
+bool AboutWindow::IsOpen() const { return form_ && form_->IsOpen(); }
+
+void AboutWindow::Show() {
+    if (IsOpen()) {
+        form_->Activate();
+        return;
+    }
+    // A closed window is dropped here rather than in its own OK handler, which
+    // still runs inside the native window's button.
+    form_.reset();
+    form_ = windows_.CreateForm(AboutFormSpec(), *this);
+    form_->Show();
+}
+
+void AboutWindow::Click(std::wstring_view control) {
+    if (control == about_form::kOK) {
+        if (form_)
+            form_->Close();
+    } else if (control == about_form::kWebAddress) {
+        OpenWebPage();
+    }
+}
+
+bool AboutWindow::OpenWebPage() {
+    const std::wstring address(MakerWebAddress());
+    bool opened = false;
+    if (std::unique_ptr<BrowserObject> browser = browsers_.Create(kBrowserName)) {
+        opened = browser->SetProperty(L"Visible", true) &&
+                 browser->CallMethod(L"navigate", address);
+    }  // the reference is released here; the browser window lives on by itself
+    if (!opened)
+        messages_.Show(std::wstring(kWebPageFailed) + L"\n" + address, L"Kestrelspooler");
+    return opened;
+}
+
+}  // namespace ks
