@@ -1,0 +1,64 @@
+// The open-file dialog routines and the File select handler that puts their answer in the path field.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "../platform/open_file_dialog.h"
+#include "../platform/process.h"
+#include "../platform/window_system.h"
+
+namespace ks {
+
+class Kestrelspooler;
+
+namespace file_chooser {
+inline constexpr std::wstring_view kTitle = L"Open file";
+inline constexpr std::wstring_view kFilter = L"All|*.*";
+// The file buffer's length: the longest full path that comes back has one character less.
+inline constexpr std::size_t kFileBufferLength = 128;
+// The flags of the open dialog: only an existing file in an existing folder, no
+// read-only check box. Without kOfnNoChangeDir the next dialog starts where this one ended.
+inline constexpr std::uint32_t kOpenFlags = kOfnFileMustExist | kOfnPathMustExist | kOfnHideReadOnly;
+// Modes of ShowFileDialog.
+inline constexpr std::int16_t kOpenMode = 0;
+}  // namespace file_chooser
+
+// "Text|pattern|..." in the platform's form: every "|" becomes NUL, and a second NUL
+// closes the list.
+std::wstring FilterList(std::wstring_view filter);
+
+// A fresh record for one open dialog, or nullopt when the initial name does not fit
+// the file buffer. The owner's native window is fetched here, as the dialog opens.
+std::optional<OpenFileRecord> OpenDialogRecord(const Form& owner, const std::wstring& title,
+                                               const std::wstring& folder,
+                                               const std::wstring& initial_name,
+                                               const std::wstring& filter,
+                                               const std::wstring& default_extension);
+
+// Shows the dialog and returns the chosen file's name without its folder, "" when no
+// file was chosen (Cancel, a failed dialog, a path too long for the buffer). Only
+// after a confirmed choice is `folder` set, to the file's folder with its final
+// separator. nullopt when the arguments are refused before any dialog opens: an
+// initial name longer than the file buffer, a mode other than file_chooser::kOpenMode.
+std::optional<std::wstring> ShowFileDialog(OpenFileDialogService& dialogs, const Form& owner,
+                                           std::wstring title, std::wstring& folder,
+                                           std::wstring initial_name, std::wstring filter,
+                                           std::wstring default_extension, std::int16_t mode);
+
+// The open dialog: ShowFileDialog in file_chooser::kOpenMode.
+std::optional<std::wstring> ShowOpen(OpenFileDialogService& dialogs, const Form& owner,
+                                     std::wstring title, std::wstring& folder,
+                                     std::wstring initial_name, std::wstring filter,
+                                     std::wstring default_extension);
+
+// The File select button's Click (and File -> Open): the dialog starts in the current
+// folder; the chosen full path, or after Cancel the current folder with its final
+// separator, goes into the path field, and the main window loads it whatever the
+// dialog's outcome.
+void FileSelectClick(Kestrelspooler& app, OpenFileDialogService& dialogs, Process& process);
+
+}  // namespace ks
