@@ -1,0 +1,96 @@
+// Reading whole files on POSIX systems: regular files only, never blocking on a FIFO or device.
+#include "posix_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <new>
+
+#include "platform/text.h"
+
+namespace ks {
+
+namespace {
+
+// Closes the descriptor however the read ends.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Linux moves at most about 2 GiB in one read(); smaller steps keep every call portable.
+constexpr std::uint64_t kMaxReadStep = std::uint64_t{1} << 30;
+
+bool ReadExactly(int fd, std::uint8_t* out, std::uint64_t size) {
+    std::uint64_t done = 0;
+    while (done < size) {
+        const std::size_t step = static_cast<std::size_t>(std::min(size - done, kMaxReadStep));
+        const ssize_t got = ::read(fd, out + done, step);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            return false;  // the file became shorter than it was when opened
+        done += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<ByteBuffer> PosixFiles::ReadAll(const std::wstring& path) {
+    if (path.find(L'\0') != std::wstring::npos)
+        return std::nullopt;
+    const std::string native = ToNative(path);
+
+    // O_NONBLOCK lets the open of a FIFO without a writer, or of a device that waits
+    // for a carrier, return at once; such paths are refused just below.
+    int raw = -1;
+    do {
+        raw = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (raw < 0 && errno == EINTR);
+    if (raw < 0)
+        return std::nullopt;
+    FileDescriptor fd(raw);
+
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
+        return std::nullopt;
+    const auto length = static_cast<std::uint64_t>(info.st_size);
+    if (length > SIZE_MAX)
+        return std::nullopt;
+
+    // A regular file is read with ordinary blocking reads (a network file system may
+    // otherwise answer EAGAIN).
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return std::nullopt;
+
+    ByteBuffer buffer;
+    try {
+        buffer = ByteBuffer::ForOverwrite(length);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+    if (!ReadExactly(fd.get(), buffer.data(), length))
+        return std::nullopt;
+    return buffer;
+}
+
+}  // namespace ks

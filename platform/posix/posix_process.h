@@ -1,0 +1,37 @@
+// The running program on POSIX systems: its arguments, current folder, diagnostics and end.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "platform/process.h"
+
+namespace ks {
+
+class PosixProcess : public Process {
+public:
+    // `argv` as main() received it; the arguments are copied at once.
+    PosixProcess(int argc, const char* const* argv);
+
+    // The arguments after the program's name, joined by single spaces. Each is
+    // taken as the locale's bytes, so a file name that is not UTF-8 survives the
+    // trip back to the system.
+    static std::wstring JoinArguments(std::span<const char* const> arguments);
+
+    std::wstring CommandLine() override { return command_line_; }
+
+    // "" when the current folder no longer exists or cannot be named.
+    std::wstring CurrentFolder() override;
+
+    // The text and a line break on standard error, in one write.
+    void ErrorLine(const std::wstring& text) override;
+
+    // Flushes standard output and error, then ends the process without running
+    // destructors or exit handlers: no window closes politely, so no Unload runs.
+    [[noreturn]] void End(int status) override;
+
+private:
+    std::wstring command_line_;
+};
+
+}  // namespace ks
