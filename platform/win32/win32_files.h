@@ -1,0 +1,15 @@
+// Reading whole files through CreateFileA and ReadFile.
+#pragma once
+
+#include "platform/files.h"
+
+namespace ks::win32 {
+
+// Opens for reading only, shared with every other opener, and only a file that
+// exists: a missing path is never created.
+class Win32Files : public Files {
+public:
+    std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+};
+
+}  // namespace ks::win32

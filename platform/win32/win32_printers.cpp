@@ -1,0 +1,54 @@
+// Installed printers and the default printer from the Windows print spooler.
+#include "platform/win32/win32_printers.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <vector>
+
+#include "platform/text.h"
+
+namespace ks::win32 {
+
+std::vector<std::wstring> Win32Printers::List() {
+    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+    std::vector<BYTE> buffer;
+    DWORD needed = 0;
+    DWORD returned = 0;
+    bool listed = false;
+    // A printer added between the size query and the listing makes the buffer too
+    // small; ask again with the new size a few times before giving up.
+    for (int attempt = 0; attempt < 4 && !listed; ++attempt) {
+        returned = 0;
+        listed = EnumPrintersA(flags, nullptr, 4, buffer.empty() ? nullptr : buffer.data(),
+                               static_cast<DWORD>(buffer.size()), &needed, &returned) != FALSE;
+        if (!listed) {
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
+                return {};
+            buffer.assign(needed, 0);
+        }
+    }
+    if (!listed || (returned > 0 && buffer.empty()))
+        return {};
+    std::vector<std::wstring> names;
+    names.reserve(returned);
+    const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
+    for (DWORD i = 0; i < returned; ++i)
+        names.push_back(info[i].pPrinterName ? FromNative(info[i].pPrinterName) : std::wstring());
+    return names;
+}
+
+std::optional<std::wstring> Win32Printers::SystemDefault() {
+    DWORD size = 0;
+    GetDefaultPrinterA(nullptr, &size);
+    // ERROR_FILE_NOT_FOUND here means there is no default printer.
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+        return std::nullopt;
+    std::string name(size, '\0');
+    if (!GetDefaultPrinterA(name.data(), &size))
+        return std::nullopt;
+    name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
+    return FromNative(name);
+}
+
+}  // namespace ks::win32

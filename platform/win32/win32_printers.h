@@ -1,0 +1,16 @@
+// Installed printers and the default printer from the Windows print spooler.
+#pragma once
+
+#include "platform/printers.h"
+
+namespace ks::win32 {
+
+// EnumPrintersA over local printers and connections, in the spooler's order;
+// GetDefaultPrinterA for the default.
+class Win32Printers : public InstalledPrinters {
+public:
+    std::vector<std::wstring> List() override;
+    std::optional<std::wstring> SystemDefault() override;
+};
+
+}  // namespace ks::win32

@@ -1,0 +1,17 @@
+// The per-user settings store in the registry: HKEY_CURRENT_USER\Software\<app>\<section>, value <key>.
+#pragma once
+
+#include "platform/settings.h"
+
+namespace ks::win32 {
+
+// String values (REG_SZ) in the ANSI code page. A value of another type reads as "".
+class RegistrySettings : public SettingsStore {
+public:
+    std::wstring Get(const std::wstring& app, const std::wstring& section,
+                     const std::wstring& key) override;
+    bool Save(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+              const std::wstring& value) override;
+};
+
+}  // namespace ks::win32

@@ -1,0 +1,145 @@
+// Raw print jobs through the Windows print spooler's ANSI entry points.
+#include "platform/win32/win32_spooler.h"
+
+#include <windows.h>
+#include <winspool.h>
+// The headers map these to their A or W forms, which would rename the overrides below.
+#undef OpenPrinter
+#undef StartDoc
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/text.h"
+#include "platform/win32/error_text.h"
+#include "platform/win32/handles.h"
+
+namespace ks::win32 {
+
+bool PrinterTraits::Close(HANDLE h) { return ClosePrinter(h) != FALSE; }
+
+namespace {
+
+// Not in every SDK's headers: DRIVER_INFO_8's attribute of an XPS-based (v4) driver.
+constexpr DWORD kPrinterDriverXps = 0x00000002;
+
+// A v4 driver renders what it is sent in its default data type and drops data
+// that is not XPS, so a raw job would vanish while every call succeeds. Only such
+// a driver is asked for the pass-through data type; one that cannot be asked (an
+// older spooler, Wine) is treated as a classic driver.
+bool DriverIsXps(HANDLE printer) {
+    DWORD needed = 0;
+    if (GetPrinterDriverA(printer, nullptr, 8, nullptr, 0, &needed) ||
+        GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed < sizeof(DRIVER_INFO_8A))
+        return false;
+    std::vector<BYTE> buffer(needed);
+    if (!GetPrinterDriverA(printer, nullptr, 8, buffer.data(), needed, &needed))
+        return false;
+    const auto* info = reinterpret_cast<const DRIVER_INFO_8A*>(buffer.data());
+    return (info->dwPrinterDriverAttributes & kPrinterDriverXps) != 0;
+}
+
+class Win32Printer : public SpoolerPrinter {
+public:
+    Win32Printer(PrinterHandle handle, DWORD& last_error)
+        : handle_(std::move(handle)), last_error_(last_error) {}
+
+    ~Win32Printer() override {
+        if (in_document_)
+            Abort();
+    }
+
+    bool StartDoc(const DocInfo& doc) override {
+        std::string name = ToNative(doc.document_name);
+        std::string output = doc.output_file ? ToNative(*doc.output_file) : std::string();
+        std::string data_type;
+        if (doc.data_type)
+            data_type = ToNative(*doc.data_type);
+        else if (DriverIsXps(handle_.Get()))
+            data_type = "XPS_PASS";
+        DOC_INFO_1A info{};
+        info.pDocName = name.data();
+        info.pOutputFile = doc.output_file ? output.data() : nullptr;
+        info.pDatatype = data_type.empty() ? nullptr : data_type.data();
+        if (StartDocPrinterA(handle_.Get(), 1, reinterpret_cast<BYTE*>(&info)) == 0)
+            return Failed();
+        in_document_ = true;
+        bytes_written_ = 0;
+        return true;
+    }
+
+    bool StartPage() override { return StartPagePrinter(handle_.Get()) || Failed(); }
+
+    std::uint64_t Write(const std::uint8_t* data, std::uint64_t size) override {
+        // One WritePrinter carries at most a DWORD's worth; the caller offers the rest again.
+        const DWORD count = static_cast<DWORD>(std::min<std::uint64_t>(size, MAXDWORD));
+        DWORD written = 0;
+        if (!WritePrinter(handle_.Get(), const_cast<std::uint8_t*>(data), count, &written)) {
+            Failed();
+            return 0;
+        }
+        bytes_written_ += written;
+        return std::min<std::uint64_t>(written, count);
+    }
+
+    bool EndPage() override { return EndPagePrinter(handle_.Get()) || Failed(); }
+
+    bool EndDoc() override {
+        if (!in_document_)
+            return false;
+        const bool ended = EndDocPrinter(handle_.Get()) != FALSE;
+        if (!ended)
+            Failed();
+        in_document_ = false;
+        // Some spoolers refuse to release a document without data; an empty file
+        // still made its empty job.
+        return ended || bytes_written_ == 0;
+    }
+
+    void Abort() override {
+        if (!AbortPrinter(handle_.Get()))
+            Failed();
+        in_document_ = false;
+    }
+
+    bool Close() override {
+        if (in_document_)
+            Abort();
+        if (!handle_)
+            return false;
+        return handle_.Reset() || Failed();
+    }
+
+private:
+    bool Failed() {
+        last_error_ = GetLastError();
+        return false;
+    }
+
+    PrinterHandle handle_;
+    DWORD& last_error_;
+    bool in_document_ = false;
+    std::uint64_t bytes_written_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<SpoolerPrinter> Win32Spooler::OpenPrinter(const std::wstring& device_name) {
+    // OpenPrinter with no name opens the print server itself, which takes no jobs.
+    if (device_name.empty()) {
+        last_error_ = ERROR_INVALID_PRINTER_NAME;
+        return nullptr;
+    }
+    std::string name = ToNative(device_name);
+    PrinterHandle handle;
+    if (!OpenPrinterA(name.data(), handle.Receive(), nullptr)) {
+        last_error_ = GetLastError();
+        return nullptr;
+    }
+    last_error_ = ERROR_SUCCESS;
+    return std::make_unique<Win32Printer>(std::move(handle), last_error_);
+}
+
+std::wstring Win32Spooler::LastError() { return ErrorText(last_error_); }
+
+}  // namespace ks::win32
