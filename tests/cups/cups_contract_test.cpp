@@ -1,0 +1,315 @@
+// Contract tests of CupsPrinters and CupsSpooler against a private CUPS scheduler and fake printer.
+#include <cups/cups.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <thread>
+
+#include "platform/cups/cups_printers.h"
+#include "platform/cups/cups_spooler.h"
+#include "platform/text.h"
+#include "private_spooler.h"
+
+namespace ks {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+const fs::path kSpoolerDir = KS_SPOOLER_DIR;  // started by the test fixture
+const std::string kSpoolerScript = KS_SPOOLER_SCRIPT;
+const std::string kFakePrinter = KS_FAKE_PRINTER;
+constexpr std::size_t kLarge = 50u * 1024 * 1024 + 123;  // odd size: no lucky block boundary
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+struct JobRecord {
+    int id = 0;
+    std::string title;
+    std::string format;
+    ipp_jstate_t state = IPP_JSTATE_PENDING;
+};
+
+// Jobs of one queue as the scheduler reports them, oldest first.
+std::vector<JobRecord> Jobs(const std::string& queue, int which) {
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.c_str(), 0, which);
+    std::vector<JobRecord> records;
+    for (int i = 0; i < count; ++i)
+        records.push_back({jobs[i].id, jobs[i].title ? jobs[i].title : "",
+                           jobs[i].format ? jobs[i].format : "", jobs[i].state});
+    cupsFreeJobs(count, jobs);
+    std::sort(records.begin(), records.end(),
+              [](const JobRecord& a, const JobRecord& b) { return a.id < b.id; });
+    return records;
+}
+
+std::optional<JobRecord> NewestJob(const std::string& queue) {
+    auto jobs = Jobs(queue, CUPS_WHICHJOBS_ALL);
+    if (jobs.empty())
+        return std::nullopt;
+    return jobs.back();
+}
+
+// Hands the bytes over as the Print command does: document, page, writes of the rest
+// until all are taken, end page, end document. False at the first step that fails.
+bool Send(SpoolerPrinter& printer, const std::vector<std::uint8_t>& bytes) {
+    if (!printer.StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}) ||
+        !printer.StartPage())
+        return false;
+    std::uint64_t done = 0;
+    while (done < bytes.size()) {
+        const std::uint64_t taken = printer.Write(bytes.data() + done, bytes.size() - done);
+        if (taken == 0 || taken > bytes.size() - done)
+            return false;
+        done += taken;
+    }
+    return printer.EndPage() && printer.EndDoc();
+}
+
+class CupsContractTest : public ::testing::Test {
+protected:
+    void SetUp() override { jobs_ = test::UseSpooler(kSpoolerDir); }
+    fs::path jobs_;
+    CupsSpooler spooler_;
+};
+
+// ---- installed printers -------------------------------------------------------------
+
+TEST_F(CupsContractTest, PrinterListAndDefaultMatchLpstatInstancesIncluded) {
+    // An instance lives in the user's lpoptions (HOME is the spooler folder's here).
+    ASSERT_TRUE(test::Run("lpoptions -p Kestrel-Raw/second -o media=a4 >/dev/null"));
+    const auto lpstat = test::Run("lpstat -e");
+    const auto lpstat_default = test::Run("lpstat -d");
+    CupsPrinters printers;
+    const auto listed = printers.List();
+    const auto system_default = printers.SystemDefault();
+    // The listed name of an instance is one the spooler opens.
+    const bool instance_opens = spooler_.OpenPrinter(L"Kestrel-Raw/second") != nullptr;
+    fs::remove(fs::path(getenv("HOME")) / ".cups" / "lpoptions");
+
+    ASSERT_TRUE(lpstat && lpstat_default);
+    std::vector<std::wstring> expected;
+    for (const auto& line : Lines(*lpstat))
+        expected.emplace_back(line.begin(), line.end());
+    EXPECT_EQ(listed, expected);
+    for (const wchar_t* name : {L"Kestrel-Raw", L"Kestrel-Raw/second", L"Kestrel-Dymo", L"Kestrel-Reject"})
+        EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << "missing " << ToNative(name);
+
+    EXPECT_EQ(*lpstat_default, "system default destination: Kestrel-Raw\n");
+    EXPECT_EQ(system_default, std::optional<std::wstring>(L"Kestrel-Raw"));
+    EXPECT_TRUE(instance_opens) << ToNative(spooler_.LastError());
+}
+
+// ---- delivery -------------------------------------------------------------------------
+
+struct Delivery {
+    const char* name;
+    std::wstring queue;
+    std::vector<std::uint8_t> (*payload)();
+};
+
+void PrintTo(const Delivery& d, std::ostream* os) { *os << d.name; }
+
+class CupsDeliveryTest : public CupsContractTest, public ::testing::WithParamInterface<Delivery> {};
+
+// The bytes reach the printer unchanged: no driver filter, no banner page, no auto-typing,
+// nothing lost at a write boundary; the job carries the document name and the raw format.
+TEST_P(CupsDeliveryTest, BytesArriveUnchangedInOneRawJobNamedCommandPrint) {
+    const Delivery& d = GetParam();
+    const auto bytes = d.payload();
+    const auto before = test::JobFiles(jobs_);
+
+    auto printer = spooler_.OpenPrinter(d.queue);
+    ASSERT_TRUE(printer) << ToNative(spooler_.LastError());
+    ASSERT_TRUE(Send(*printer, bytes)) << ToNative(spooler_.LastError());
+    EXPECT_TRUE(printer->Close());
+    printer.reset();
+
+    const auto job = NewestJob(ToNative(d.queue));
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->title, "Command Print");
+    EXPECT_EQ(job->format, "application/vnd.cups-raw");
+
+    const auto received = test::WaitForNewJob(jobs_, before, 120s);
+    ASSERT_TRUE(received) << "the printer received no job";
+    EXPECT_EQ(received->extension(), ".bin") << "the connection broke";
+    const auto got = test::ReadFileBytes(*received);
+    fs::remove(*received);
+    EXPECT_EQ(got.size(), bytes.size());
+    EXPECT_TRUE(got == bytes) << "the printer received other bytes than were sent";
+}
+
+std::vector<std::uint8_t> SmallPayload() { return test::AllByteValues(); }
+std::vector<std::uint8_t> LargePayload() { return test::RandomBytes(kLarge, 20240607); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Queues, CupsDeliveryTest,
+    ::testing::Values(Delivery{"RawQueueAllByteValues", L"Kestrel-Raw", SmallPayload},
+                      Delivery{"DriverQueueAllByteValues", L"Kestrel-Dymo", SmallPayload},
+                      Delivery{"RawQueue50MB", L"Kestrel-Raw", LargePayload},
+                      Delivery{"DriverQueue50MB", L"Kestrel-Dymo", LargePayload}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// CUPS refuses a document of zero bytes and would leave its job waiting for ever.
+TEST_F(CupsContractTest, EmptyDocumentCountsAsDeliveredAndLeavesNoJobWaiting) {
+    auto printer = spooler_.OpenPrinter(L"Kestrel-Raw");
+    ASSERT_TRUE(printer);
+    ASSERT_TRUE(printer->StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}));
+    ASSERT_TRUE(printer->StartPage());
+    const std::uint8_t none[1] = {};
+    EXPECT_EQ(printer->Write(none, 0), 0u);
+    EXPECT_TRUE(printer->EndPage());
+    EXPECT_TRUE(printer->EndDoc()) << ToNative(spooler_.LastError());
+    EXPECT_TRUE(printer->Close());
+
+    const auto job = NewestJob("Kestrel-Raw");
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->title, "Command Print");
+    EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
+    EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
+}
+
+// ---- refusal --------------------------------------------------------------------------
+
+struct Refusal {
+    const char* name;
+    std::wstring device_name;
+};
+
+void PrintTo(const Refusal& r, std::ostream* os) { *os << r.name; }
+
+class CupsRefusalTest : public CupsContractTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(CupsRefusalTest, OpenRefusesAndNoJobIsCreated) {
+    const auto before = Jobs("Kestrel-Reject", CUPS_WHICHJOBS_ALL).size();
+    EXPECT_EQ(spooler_.OpenPrinter(GetParam().device_name), nullptr);
+    EXPECT_FALSE(spooler_.LastError().empty());
+    EXPECT_EQ(Jobs("Kestrel-Reject", CUPS_WHICHJOBS_ALL).size(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, CupsRefusalTest,
+    ::testing::Values(Refusal{"UnknownPrinter", L"Kestrel-Nowhere"},
+                      Refusal{"QueueRejectingJobs", L"Kestrel-Reject"},
+                      Refusal{"EmptyName", L""},
+                      // Cut at the NUL, the name would open Kestrel-Raw.
+                      Refusal{"NameWithNul", std::wstring(L"Kestrel-Raw\0x", 13)},
+                      Refusal{"UnknownPrinterWithInstance", L"Kestrel-Nowhere/Kestrel-Raw"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- a started job that is not finished ------------------------------------------------
+
+enum class Ending { Abort, Close, Destroy, AbortAfterFailedEndDoc };
+
+struct CutOff {
+    const char* name;
+    Ending ending;
+};
+
+void PrintTo(const CutOff& c, std::ostream* os) { *os << c.name; }
+
+class CupsCutOffTest : public CupsContractTest, public ::testing::WithParamInterface<CutOff> {};
+
+// Half a firmware image must never reach the printer: a job that is abandoned half-way,
+// however it is abandoned, is cancelled and nothing of it is printed.
+TEST_P(CupsCutOffTest, HalfSentDocumentIsCancelledAndNothingArrives) {
+    const auto bytes = test::RandomBytes(4 * 1024 * 1024, 7);
+    const auto before = test::JobFiles(jobs_);
+
+    auto printer = spooler_.OpenPrinter(L"Kestrel-Raw");
+    ASSERT_TRUE(printer);
+    ASSERT_TRUE(printer->StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}));
+    ASSERT_TRUE(printer->StartPage());
+    ASSERT_EQ(printer->Write(bytes.data(), bytes.size() / 2), bytes.size() / 2);
+    switch (GetParam().ending) {
+        case Ending::Abort:
+            printer->Abort();
+            printer->Close();
+            break;
+        case Ending::Close:
+            printer->Close();
+            break;
+        case Ending::Destroy:
+            break;
+        case Ending::AbortAfterFailedEndDoc:
+            // Writes after a failure take nothing, and the document cannot then be ended.
+            printer->Abort();
+            EXPECT_EQ(printer->Write(bytes.data(), bytes.size()), 0u);
+            EXPECT_FALSE(printer->EndDoc());
+            break;
+    }
+    printer.reset();
+
+    const auto job = NewestJob("Kestrel-Raw");
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
+    EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
+    EXPECT_EQ(test::WaitForNewJob(jobs_, before, 2s), std::nullopt) << "part of the job was printed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, CupsCutOffTest,
+                         ::testing::Values(CutOff{"Abort", Ending::Abort},
+                                           CutOff{"CloseWithoutEndDoc", Ending::Close},
+                                           CutOff{"DestroyWithoutClose", Ending::Destroy},
+                                           CutOff{"WritesAfterAbort", Ending::AbortAfterFailedEndDoc}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the scheduler goes away ------------------------------------------------------------
+
+// A scheduler of its own, so the shared one keeps running for the other tests.
+class CupsStoppedSchedulerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = kSpoolerDir.parent_path() / "spooler-stopped";
+        ASSERT_TRUE(test::Run(kSpoolerScript + " start '" + dir_.string() + "' --fake-printer '" +
+                              kFakePrinter + "' >/dev/null"));
+        jobs_ = test::UseSpooler(dir_);
+    }
+    void TearDown() override { test::Run(kSpoolerScript + " stop '" + dir_.string() + "'"); }
+    fs::path dir_;
+    fs::path jobs_;
+};
+
+TEST_F(CupsStoppedSchedulerTest, StoppingTheSchedulerInTheMiddleOfAHandOverFailsTheJob) {
+    const auto bytes = test::RandomBytes(kLarge, 99);
+    const auto before = test::JobFiles(jobs_);
+    CupsSpooler spooler;
+    auto printer = spooler.OpenPrinter(L"Kestrel-Raw");
+    ASSERT_TRUE(printer);
+    ASSERT_TRUE(printer->StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}));
+    const std::uint64_t first = 8 * 1024 * 1024;
+    ASSERT_EQ(printer->Write(bytes.data(), first), first);
+
+    ASSERT_TRUE(test::Run(kSpoolerScript + " stop '" + dir_.string() + "'"));
+
+    // The rest goes after the scheduler has gone: a write or the end of the document must
+    // fail (and the process must survive the broken connection).
+    std::uint64_t done = first;
+    bool failed = false;
+    while (done < bytes.size()) {
+        const std::uint64_t taken = printer->Write(bytes.data() + done, bytes.size() - done);
+        if (taken == 0) {
+            failed = true;
+            break;
+        }
+        done += taken;
+    }
+    if (!failed)
+        failed = !printer->EndDoc();
+    EXPECT_TRUE(failed) << "the job was reported as delivered";
+    EXPECT_FALSE(spooler.LastError().empty());
+    printer->Abort();
+    printer.reset();
+    EXPECT_EQ(test::WaitForNewJob(jobs_, before, 1s), std::nullopt);
+}
+
+}  // namespace
+}  // namespace ks
