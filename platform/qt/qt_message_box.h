@@ -1,0 +1,55 @@
+// Modal message boxes with Qt, or one line on standard error where no one could answer a box.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QPointer>
+
+#include "platform/message_box.h"
+
+class QApplication;
+class QWidget;
+
+namespace ks {
+
+// Whether a window could be seen and answered: an X11 or Wayland display is named
+// in the environment, Qt is not told to draw off screen (QT_QPA_PLATFORM offscreen
+// or minimal), and a running Qt application, if any, is not drawing off screen.
+bool DisplayAvailable();
+
+class QtMessageBoxService : public MessageBoxService {
+public:
+    // `program_name` becomes the argv[0] of the Qt application this service starts
+    // when a box is due and none runs yet (the command-line run needs no window
+    // otherwise).
+    explicit QtMessageBoxService(std::string program_name = "kestrelspooler");
+    ~QtMessageBoxService() override;
+    QtMessageBoxService(const QtMessageBoxService&) = delete;
+    QtMessageBoxService& operator=(const QtMessageBoxService&) = delete;
+
+    // The window that owns the boxes from now on (centred on it, blocked while a box
+    // is open); nullptr for none. Forgotten by itself when the window is destroyed.
+    void SetOwner(QWidget* owner);
+
+    // A modal box with the text, the caption, OK and no icon. Without a display, or
+    // when no Qt GUI can be started, "CAPTION: TEXT" on standard error instead.
+    void Show(const std::wstring& text, const std::wstring& caption) override;
+
+private:
+    // The running QApplication, started here when there is none. nullptr when a Qt
+    // application without widgets runs, or when Qt could only start off screen.
+    QApplication* Application();
+
+    QPointer<QWidget> owner_;
+    // The arguments live as long as the application started with them: Qt keeps
+    // references to both.
+    std::string program_name_;
+    std::string platform_option_ = "-platform";
+    std::string platforms_;
+    char* argv_[4] = {};
+    int argc_ = 0;
+    std::unique_ptr<QApplication> own_application_;
+};
+
+}  // namespace ks

@@ -1,0 +1,20 @@
+// The per-user settings store on QSettings: one INI file per application in the user's config folder.
+#pragma once
+
+#include "platform/settings.h"
+
+namespace ks {
+
+// Values live in $XDG_CONFIG_HOME/Kestrelspooler/APP.conf (~/.config when the
+// variable is unset), the section as an INI group. Works without any Qt
+// application object. Save writes the whole file anew and renames it into place,
+// so a reader or a crash never sees half a file.
+class QtSettingsStore : public SettingsStore {
+public:
+    std::wstring Get(const std::wstring& app, const std::wstring& section,
+                     const std::wstring& key) override;
+    bool Save(const std::wstring& app, const std::wstring& section, const std::wstring& key,
+              const std::wstring& value) override;
+};
+
+}  // namespace ks

@@ -1,0 +1,98 @@
+// Message boxes on a real display (run under Xvfb): the box's face, its owner, and a GUI started on demand.
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include "platform/qt/qt_message_box.h"
+
+namespace ks {
+namespace {
+
+// What the open box showed, read by the answering timer before it pressed OK.
+struct SeenBox {
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QMessageBox::StandardButtons buttons;
+    bool modal = false;
+    QWidget* owner = nullptr;
+};
+std::optional<SeenBox> g_seen;
+
+// Polls for the modal box and answers it with OK, as a person would.
+void AnswerBoxes() {
+    auto* timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        g_seen = SeenBox{box->windowTitle(), box->text(),        box->icon(),
+                         box->standardButtons(), box->isModal(), box->parentWidget()};
+        box->button(QMessageBox::Ok)->click();
+    });
+    timer->start(20);
+}
+
+// The service starts the Qt application itself; this runs as soon as it exists.
+void InstallAnswerer() { AnswerBoxes(); }
+
+// One service for the whole test program, as the program has: the application it
+// starts lives as long as the service, which ends before main() returns (Qt cannot
+// be taken down among the static destructors).
+std::unique_ptr<QtMessageBoxService> g_messages;
+
+class ServiceLifetime : public ::testing::Environment {
+public:
+    void SetUp() override { g_messages = std::make_unique<QtMessageBoxService>(); }
+    void TearDown() override { g_messages.reset(); }
+};
+const auto* const kServiceLifetime = ::testing::AddGlobalTestEnvironment(new ServiceLifetime);
+
+QtMessageBoxService& Messages() { return *g_messages; }
+
+TEST(QtMessageBoxOnDisplay, CommandLineRunStartsTheGuiAndShowsAPlainBox) {
+    ASSERT_TRUE(DisplayAvailable()) << "run this test under Xvfb";
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    qAddPreRoutine(InstallAnswerer);
+
+    Messages().Show(L"The Printer Name you typed wasn't recognized.", L"Kestrelspooler");
+
+    ASSERT_NE(qobject_cast<QApplication*>(QCoreApplication::instance()), nullptr);
+    ASSERT_TRUE(g_seen.has_value()) << "no box was shown";
+    EXPECT_EQ(g_seen->caption, "Kestrelspooler");
+    EXPECT_EQ(g_seen->text, "The Printer Name you typed wasn't recognized.");
+    EXPECT_EQ(g_seen->icon, QMessageBox::NoIcon);
+    EXPECT_EQ(g_seen->buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_TRUE(g_seen->modal);
+    EXPECT_EQ(g_seen->owner, nullptr);
+}
+
+// Runs after the test above, in the application it started.
+TEST(QtMessageBoxOnDisplay, BoxBelongsToTheOwnerWhileItLives) {
+    ASSERT_NE(QCoreApplication::instance(), nullptr);
+    QtMessageBoxService& messages = Messages();
+    auto* window = new QWidget;
+    window->show();
+    messages.SetOwner(window);
+
+    g_seen.reset();
+    messages.Show(L"Executed!", L"Message");
+    ASSERT_TRUE(g_seen.has_value());
+    EXPECT_EQ(g_seen->owner, window);
+    EXPECT_EQ(g_seen->caption, "Message");
+
+    delete window;
+    g_seen.reset();
+    messages.Show(L"Executed!", L"Message");
+    ASSERT_TRUE(g_seen.has_value());
+    EXPECT_EQ(g_seen->owner, nullptr);
+}
+
+}  // namespace
+}  // namespace ks
