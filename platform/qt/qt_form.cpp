@@ -28,6 +28,7 @@
 #include <QTextDocument>
 
 #include "qt_drop_data.h"
+#include "qt_dialog_keys.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace. The resources live in a static
 // library, where the linker would drop their self-registering object file unless
@@ -287,6 +288,7 @@ void QtForm::Build(const FormSpec& spec) {
                                control.kind == ControlKind::Picture);
     }
     SetTabOrder();
+    AddDialogKeys(window, spec);
 
     const QSize client_size(TwipsToPixels(spec.client_width, dpi_),
                             TwipsToPixels(spec.client_height, dpi_));
