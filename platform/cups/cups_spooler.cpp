@@ -2,13 +2,10 @@
 #include "platform/cups/cups_spooler.h"
 
 #include <cups/cups.h>
-#include <pthread.h>
-#include <signal.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include "platform/text.h"
 
@@ -24,38 +21,6 @@ constexpr const char* kRawFormat = "application/vnd.cups-raw";
 constexpr std::uint64_t kMaxWrite = std::uint64_t{1} << 30;
 
 bool Succeeded(ipp_status_t status) { return status <= IPP_STATUS_OK_EVENTS_COMPLETE; }
-
-// A scheduler that goes away while a document is being sent turns the next write into a
-// SIGPIPE, whose default action would end the whole program instead of letting the write
-// fail. The signal is held back on this thread while libcups writes and any it raised is
-// taken from the pending set before the old mask returns.
-class SigpipeHeld {
-public:
-    SigpipeHeld() {
-        sigemptyset(&pipe_);
-        sigaddset(&pipe_, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        was_pending_ = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
-    }
-    ~SigpipeHeld() {
-        sigset_t pending;
-        sigpending(&pending);
-        if (!was_pending_ && sigismember(&pending, SIGPIPE) == 1) {
-            const timespec no_wait{};
-            sigtimedwait(&pipe_, nullptr, &no_wait);
-        }
-        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-    }
-    SigpipeHeld(const SigpipeHeld&) = delete;
-    SigpipeHeld& operator=(const SigpipeHeld&) = delete;
-
-private:
-    sigset_t pipe_{};
-    sigset_t old_{};
-    bool was_pending_ = false;
-};
 
 struct HttpClose {
     void operator()(http_t* http) const { httpClose(http); }
@@ -132,7 +97,8 @@ public:
         if (!sending_ || write_failed_ || size == 0)
             return 0;
         const std::uint64_t count = std::min(size, kMaxWrite);
-        SigpipeHeld held;
+        // libcups ignores SIGPIPE (httpInitialize), so a scheduler that went away makes
+        // the write fail instead of ending the program.
         if (cupsWriteRequestData(http_.get(), reinterpret_cast<const char*>(data),
                                  static_cast<size_t>(count)) != HTTP_STATUS_CONTINUE) {
             // A failed write on the connection may leave no IPP status behind.
@@ -152,11 +118,7 @@ public:
         // truncated job.
         if (!sending_ || write_failed_)
             return false;
-        ipp_status_t finished;
-        {
-            SigpipeHeld held;
-            finished = cupsFinishDestDocument(http_.get(), dest_, info_);
-        }
+        const ipp_status_t finished = cupsFinishDestDocument(http_.get(), dest_, info_);
         sending_ = false;
         if (Succeeded(finished)) {
             delivered_ = true;

@@ -34,6 +34,7 @@ struct JobRecord {
     int id = 0;
     std::string title;
     std::string format;
+    int kilobytes = 0;  // of documents the scheduler accepted
     ipp_jstate_t state = IPP_JSTATE_PENDING;
 };
 
@@ -44,7 +45,7 @@ std::vector<JobRecord> Jobs(const std::string& queue, int which) {
     std::vector<JobRecord> records;
     for (int i = 0; i < count; ++i)
         records.push_back({jobs[i].id, jobs[i].title ? jobs[i].title : "",
-                           jobs[i].format ? jobs[i].format : "", jobs[i].state});
+                           jobs[i].format ? jobs[i].format : "", jobs[i].size, jobs[i].state});
     cupsFreeJobs(count, jobs);
     std::sort(records.begin(), records.end(),
               [](const JobRecord& a, const JobRecord& b) { return a.id < b.id; });
@@ -251,6 +252,9 @@ TEST_P(CupsCutOffTest, HalfSentDocumentIsCancelledAndNothingArrives) {
     const auto job = NewestJob("Kestrel-Raw");
     ASSERT_TRUE(job);
     EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
+    // Had the half document been finished before the cancel, the scheduler could have
+    // started printing it in between.
+    EXPECT_EQ(job->kilobytes, 0) << "the scheduler accepted the half document";
     EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
     EXPECT_EQ(test::WaitForNewJob(jobs_, before, 2s), std::nullopt) << "part of the job was printed";
 }
