@@ -1,0 +1,90 @@
+# Shared steps of the Windows tests driven from the shell: a work folder, a Wine prefix copied
+# from the template, a private spooler, a private X server, and checks that report and count.
+# Sourced by the test scripts; needs KS_SOURCE_ROOT and KS_WINE_ROOT_DEFAULT from CTest.
+set -uo pipefail
+
+WORK=$(mktemp -d /tmp/ks-win32-test.XXXXXX)
+export WINEPREFIX=$WORK/prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+SPOOLER_DIR=""
+XVFB_PID=""
+FAILURES=0
+
+cleanup() {
+    "$KS_SOURCE_ROOT/scripts/wine" stop "$WINEPREFIX"
+    [[ -n $SPOOLER_DIR ]] && "$KS_SOURCE_ROOT/scripts/spooler" stop "$SPOOLER_DIR" >/dev/null 2>&1
+    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    if ((FAILURES)); then
+        echo "work folder kept for a look: $WORK"
+    else
+        rm -rf "$WORK"
+    fi
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; FAILURES=$((FAILURES + 1)); }
+pass() { echo "ok: $*"; }
+check_eq() {  # what expected actual
+    if [[ $2 == "$3" ]]; then pass "$1"; else fail "$1: expected [$2], got [$3]"; fi
+}
+
+new_prefix() {
+    "$KS_SOURCE_ROOT/scripts/wine" prefix --root "$KS_WINE_ROOT_DEFAULT" "$WINEPREFIX" ||
+        { echo "could not make a Wine prefix"; exit 1; }
+}
+
+start_spooler() {
+    SPOOLER_DIR=$WORK/spooler
+    "$KS_SOURCE_ROOT/scripts/spooler" start "$SPOOLER_DIR" >"$WORK/spooler.env" 2>"$WORK/spooler.err" ||
+        { cat "$WORK/spooler.err"; echo "could not start the private spooler"; exit 1; }
+    set -a
+    # shellcheck disable=SC1091
+    source "$WORK/spooler.env"
+    set +a
+}
+
+start_xvfb() {
+    local fifo=$WORK/display
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    local number
+    read -r -t 20 number <"$fifo" || { echo "Xvfb did not start"; exit 1; }
+    export DISPLAY=:$number
+}
+
+# Runs a Windows program to completion with its output in files; prints its exit status.
+run_wine() {  # name program args...
+    local name=$1 status=0
+    shift
+    wine "$@" </dev/null >"$WORK/$name.out" 2>"$WORK/$name.err" || status=$?
+    echo "$status"
+}
+
+# Jobs the private scheduler knows of, completed or not: "ID NAME" per line.
+spooler_jobs() {  # queue
+    ipptool -c -d uri="ipp://$KS_SPOOLER_ADDRESS/printers/$1" "ipp://$KS_SPOOLER_ADDRESS/printers/$1" \
+        "$KS_SOURCE_ROOT/tests/win32/get-jobs.test" 2>/dev/null | tail -n +2 | tr -d '"' | sed 's/,/ /'
+}
+
+# Waits until N job files arrived at the fake printer and no job is pending; bounded.
+wait_for_jobs() {  # count
+    local i
+    for ((i = 0; i < 200; i++)); do
+        if (($(find "$KS_SPOOLER_JOBS" -name 'job-*.bin' | wc -l) >= $1)) &&
+            [[ -z $(lpstat -o 2>/dev/null) ]]; then
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+finish() {
+    if ((FAILURES)); then
+        echo "$FAILURES check(s) failed"
+        exit 1
+    fi
+    echo "all checks passed"
+}
