@@ -545,18 +545,29 @@ void QtForm::SetBusy(bool busy) {
 }
 
 void QtForm::Show() {
-    if (!shown_before_) {
-        shown_before_ = true;
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            window_->move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->size(),
-                                              screen->availableGeometry())
-                              .topLeft());
+    const bool first = !shown_before_;
+    shown_before_ = true;
+    if (first) {
+        Centre();
         if (first_focus_)
             first_focus_->setFocus(Qt::OtherFocusReason);
     }
     window_->show();
+    // The frame's size is known only once the window is on screen.
+    if (first)
+        Centre();
     window_->raise();
     window_->activateWindow();
+}
+
+void QtForm::Centre() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // move() places the frame's top left corner.
+    window_->move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->frameGeometry().size(),
+                                      screen->availableGeometry())
+                      .topLeft());
 }
 
 void QtForm::Activate() {

@@ -71,6 +71,7 @@ private:
     void Build(const FormSpec& spec);
     QWidget* MakeControl(const ControlSpec& spec, QWidget* parent);
     void SetTabOrder();
+    void Centre();
 
     std::wstring name_;
     double dpi_;

@@ -1,0 +1,454 @@
+// The main window on Qt, built from its layout table and driven through its real widgets.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QUrl>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include "fakes/fakes.h"
+#include "main_window/kestrelspooler.h"
+#include "main_window/main_form.h"
+#include "platform/memory/memory_form.h"
+#include "platform/qt/qt_form.h"
+#include "platform/qt/qt_window_system.h"
+
+namespace {
+
+using ks::ControlKind;
+using ks::ControlSpec;
+using ks::MainFormSpec;
+
+struct Recorder : ks::FormEvents {
+    struct Event {
+        std::wstring kind, control;
+        bool has_list = false;
+        std::optional<std::wstring> first = std::nullopt;
+        friend bool operator==(const Event&, const Event&) = default;
+    };
+    std::vector<Event> events;
+
+    void Click(std::wstring_view control) override { events.push_back({L"Click", std::wstring(control)}); }
+    void Drop(std::wstring_view control, const ks::DropData& data) override {
+        events.push_back({L"Drop", std::wstring(control), data.HasFileList(), data.FirstPath()});
+    }
+    void Unload() override { events.push_back({L"Unload", L""}); }
+};
+
+void PrintTo(const Recorder::Event& e, std::ostream* os) {
+    *os << QString::fromStdWString(e.kind + L"(" + e.control + L")").toStdString()
+        << (e.has_list ? " list " : " ")
+        << (e.first ? QString::fromStdWString(*e.first).toStdString() : "-");
+}
+
+std::string Name(const ControlSpec& c) { return QString::fromStdWString(std::wstring(c.name)).toStdString(); }
+
+// Which control a focused widget belongs to (the combo box's line edit is the box's).
+std::wstring ControlOf(const ks::QtForm& form, QWidget* widget) {
+    for (; widget; widget = widget->parentWidget())
+        for (const ControlSpec& c : MainFormSpec().controls)
+            if (form.Widget(c.name) == widget)
+                return std::wstring(c.name);
+    return L"(none)";
+}
+
+constexpr Qt::DropActions kActions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+
+// Drags data over the window to a point and lets it go there, as the platform's
+// drag-and-drop delivers it to the window; the drop is let go even when the target
+// refused it. Returns whether the target welcomed the drag.
+bool DragAndDrop(QWidget* window, QPoint at, const QMimeData& mime) {
+    QWindow* handle = window->windowHandle();
+    QDragEnterEvent enter(at, kActions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &enter);
+    QDragMoveEvent move(at, kActions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &move);
+    const bool welcome = move.isAccepted();
+    QDropEvent drop(at, kActions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(handle, &drop);
+    return welcome;
+}
+
+QMimeData* ThreeFiles() {
+    auto* mime = new QMimeData;
+    mime->setUrls({QUrl::fromLocalFile("/srv/jobs/first.prn"), QUrl::fromLocalFile("/srv/jobs/second.prn"),
+                   QUrl::fromLocalFile("/srv/jobs/third.prn")});
+    return mime;
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        form_ = std::make_unique<ks::QtForm>(MainFormSpec(), recorder_);
+        form_->Show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form_->Window()));
+    }
+    void TearDown() override {
+        form_.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    int Px(int twips) const { return ks::TwipsToPixels(twips, form_->Dpi()); }
+    QRect Expected(const ControlSpec& c) const { return {Px(c.left), Px(c.top), Px(c.width), Px(c.height)}; }
+    QWidget* W(std::wstring_view name) const { return form_->Widget(name); }
+    QPoint CentreOf(std::wstring_view name) const {
+        QWidget* w = W(name);
+        return w->mapTo(form_->Window(), w->rect().center());
+    }
+    void ExpectControlsAtTheirPlaces() const {
+        for (const ControlSpec& c : MainFormSpec().controls) {
+            SCOPED_TRACE(Name(c));
+            EXPECT_EQ(W(c.name)->parentWidget(), form_->ClientArea());
+            EXPECT_EQ(W(c.name)->geometry(), Expected(c));
+        }
+    }
+
+    Recorder recorder_;
+    std::unique_ptr<ks::QtForm> form_;
+};
+
+TEST_F(MainWindowTest, ControlsSitWhereTheTableSaysAtTheScreensDpi) {
+    ASSERT_EQ(form_->Dpi(), QGuiApplication::primaryScreen()->logicalDotsPerInch());
+    ExpectControlsAtTheirPlaces();
+    const ks::FormSpec& spec = MainFormSpec();
+    EXPECT_EQ(form_->ClientArea()->size(), QSize(Px(spec.client_width), Px(spec.client_height)));
+    // The client area starts below the menu bar.
+    EXPECT_EQ(form_->ClientArea()->y(), form_->Window()->menuBar()->geometry().bottom() + 1);
+}
+
+TEST_F(MainWindowTest, FifteenTwipsMakeAPixelAt96Dpi) {
+    if (form_->Dpi() != 96.0)
+        GTEST_SKIP() << "screen is at " << form_->Dpi() << " DPI";
+    for (const ControlSpec& c : MainFormSpec().controls) {
+        SCOPED_TRACE(Name(c));
+        EXPECT_EQ(W(c.name)->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
+    }
+    EXPECT_EQ(form_->ClientArea()->size(), QSize(433, 177));
+}
+
+TEST_F(MainWindowTest, EnlargingTheWindowMovesNothing) {
+    form_->Window()->resize(form_->Window()->size() * 2);
+    QCoreApplication::processEvents();
+    ASSERT_GT(form_->ClientArea()->width(), Px(MainFormSpec().client_width));
+    ExpectControlsAtTheirPlaces();
+}
+
+TEST_F(MainWindowTest, EachControlIsTheNativeWidgetItsKindCallsFor) {
+    for (const ControlSpec& c : MainFormSpec().controls) {
+        SCOPED_TRACE(Name(c));
+        QWidget* w = W(c.name);
+        const QFont font = w->font();
+        EXPECT_DOUBLE_EQ(font.pointSizeF(), 8.25);
+        EXPECT_EQ(font.italic(), c.kind == ControlKind::Label);
+        // The fallback face must be a sans-serif one that Qt really found.
+        EXPECT_FALSE(QFontInfo(font).fixedPitch());
+        switch (c.kind) {
+        case ControlKind::Label: {
+            auto* label = qobject_cast<QLabel*>(w);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->text().toStdWString(), c.caption);
+            EXPECT_TRUE(label->alignment() & Qt::AlignLeft);
+            // One line: the caption fits the width the table gives it.
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width());
+            EXPECT_LE(label->fontMetrics().height(), label->height());
+            break;
+        }
+        case ControlKind::ComboBox: {
+            auto* combo = qobject_cast<QComboBox*>(w);
+            ASSERT_NE(combo, nullptr);
+            EXPECT_TRUE(combo->isEditable());
+            break;
+        }
+        case ControlKind::TextBox:
+            if (c.multi_line) {
+                auto* edit = qobject_cast<QPlainTextEdit*>(w);
+                ASSERT_NE(edit, nullptr);
+                EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+                EXPECT_EQ(edit->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+                EXPECT_EQ(edit->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+                // Two lines of text fit the box.
+                EXPECT_GE(edit->viewport()->height(), 2 * edit->fontMetrics().lineSpacing());
+            } else {
+                auto* edit = qobject_cast<QLineEdit*>(w);
+                ASSERT_NE(edit, nullptr);
+                EXPECT_EQ(edit->isReadOnly(), c.read_only);
+                EXPECT_EQ(edit->text().toStdWString(), c.caption);
+            }
+            break;
+        case ControlKind::Button: {
+            auto* button = qobject_cast<QPushButton*>(w);
+            ASSERT_NE(button, nullptr);
+            EXPECT_EQ(button->text().toStdWString(), c.caption);
+            EXPECT_FALSE(button->isDefault());
+            EXPECT_FALSE(button->autoDefault());
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 8);
+            break;
+        }
+        case ControlKind::Picture: {
+            auto* picture = qobject_cast<QLabel*>(w);
+            ASSERT_NE(picture, nullptr);
+            EXPECT_EQ(picture->pixmap().size(), QSize(266, 49));
+            EXPECT_FALSE(picture->hasScaledContents());
+            break;
+        }
+        case ControlKind::Line:
+            break;
+        }
+        EXPECT_EQ(form_->Text(c.name), c.kind == ControlKind::Picture ? L"" : c.caption);
+    }
+}
+
+TEST_F(MainWindowTest, LabelsAndSizeFieldShowTheWindowsBackground) {
+    const QImage shot = form_->Window()->grab().toImage();
+    const QColor background = ks::ActiveBorderColour();
+    const QPoint empty(Px(120), Px(1800));  // below "File:", left of the banner
+    ASSERT_EQ(form_->ClientArea()->childAt(empty), nullptr);
+    EXPECT_EQ(shot.pixelColor(form_->ClientArea()->mapTo(form_->Window(), empty)), background);
+    for (std::wstring_view name : {L"Label1", L"Label2", L"Label3"}) {
+        // The right-hand end of a label lies past its caption.
+        QWidget* w = W(name);
+        const QPoint inside = w->mapTo(form_->Window(), QPoint(w->width() - 2, w->height() - 2));
+        EXPECT_EQ(shot.pixelColor(inside), background) << QString::fromStdWString(std::wstring(name)).toStdString();
+    }
+    auto* size = qobject_cast<QLineEdit*>(W(L"Text1"));
+    EXPECT_EQ(size->palette().color(QPalette::Base), background);
+}
+
+TEST_F(MainWindowTest, TabVisitsTheTableOrderStartingAtFileSelect) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_->Window()));
+    EXPECT_EQ(ControlOf(*form_, QApplication::focusWidget()), L"Command1");
+    std::vector<std::wstring> visited;
+    for (int i = 0; i < 5; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(ControlOf(*form_, QApplication::focusWidget()));
+    }
+    EXPECT_EQ(visited, (std::vector<std::wstring>{L"Combo1", L"Command2", L"Text2", L"Command3", L"Command1"}));
+    for (const ControlSpec& c : MainFormSpec().controls) {
+        if (c.tab_index < 0) {
+            EXPECT_FALSE(W(c.name)->focusPolicy() & Qt::TabFocus) << Name(c);
+        }
+    }
+    EXPECT_TRUE(recorder_.events.empty());
+}
+
+TEST_F(MainWindowTest, OpensCentredOnTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPoint offset = form_->Window()->frameGeometry().center() - screen.center();
+    EXPECT_LE(offset.manhattanLength(), 2);
+}
+
+TEST_F(MainWindowTest, FilesDroppedOnDropTargetsReportTheFirstPath) {
+    const QPoint background = form_->ClientArea()->mapTo(form_->Window(), QPoint(Px(120), Px(1800)));
+    const struct {
+        std::wstring control;
+        QPoint at;
+    } cases[] = {{L"Text2", CentreOf(L"Text2")},   {L"Label2", CentreOf(L"Label2")},
+                 {L"Image1", CentreOf(L"Image1")}, {L"Combo1", CentreOf(L"Combo1")},
+                 {L"Text1", CentreOf(L"Text1")},   {L"Command1", CentreOf(L"Command1")},
+                 {L"Kestrelspooler", background}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString::fromStdWString(c.control).toStdString());
+        recorder_.events.clear();
+        std::unique_ptr<QMimeData> mime(ThreeFiles());
+        EXPECT_TRUE(DragAndDrop(form_->Window(), c.at, *mime));
+        EXPECT_EQ(recorder_.events,
+                  (std::vector<Recorder::Event>{{L"Drop", c.control, true, L"/srv/jobs/first.prn"}}));
+    }
+    // The text boxes' own drop handling inserted nothing.
+    EXPECT_EQ(form_->Text(L"Text2"), L"");
+    EXPECT_EQ(form_->Text(L"Combo1"), L"");
+    EXPECT_EQ(form_->Text(L"Text1"), L"0");
+}
+
+TEST_F(MainWindowTest, DroppedTextIsADropWithoutFileList) {
+    for (std::wstring_view target : {L"Text2", L"Combo1", L"Label3"}) {
+        SCOPED_TRACE(QString::fromStdWString(std::wstring(target)).toStdString());
+        recorder_.events.clear();
+        QMimeData mime;
+        mime.setText("/etc/passwd");
+        EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(target), mime));
+        EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{{L"Drop", std::wstring(target), false, std::nullopt}}));
+    }
+    EXPECT_EQ(form_->Text(L"Text2"), L"");
+    EXPECT_EQ(form_->Text(L"Combo1"), L"");
+}
+
+TEST_F(MainWindowTest, DefaultPrinterButtonRefusesDropsAndKeepsThemFromTheWindow) {
+    std::unique_ptr<QMimeData> mime(ThreeFiles());
+    EXPECT_FALSE(DragAndDrop(form_->Window(), CentreOf(L"Command3"), *mime));
+    EXPECT_TRUE(recorder_.events.empty());
+    // The next drag elsewhere still works: the refused one left nothing behind.
+    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime));
+    EXPECT_EQ(recorder_.events.size(), 1u);
+}
+
+TEST_F(MainWindowTest, MenuEntriesAndClicksReportTheirNames) {
+    QMenuBar* bar = form_->Window()->menuBar();
+    QStringList titles;
+    std::vector<std::wstring> expected;
+    for (QAction* top : bar->actions()) {
+        titles << top->text();
+        for (QAction* entry : top->menu()->actions()) {
+            EXPECT_TRUE(entry->shortcut().isEmpty()) << entry->text().toStdString();
+            EXPECT_FALSE(entry->text().contains('&')) << entry->text().toStdString();
+            entry->trigger();
+            expected.push_back(entry->text().toStdWString());
+        }
+    }
+    EXPECT_EQ(titles, (QStringList{"File", "Help"}));
+    EXPECT_EQ(expected, (std::vector<std::wstring>{L"Open", L"Print", L"Exit", L"About"}));
+    for (const wchar_t* button : {L"Command1", L"Command2", L"Command3"}) {
+        QTest::mouseClick(W(button), Qt::LeftButton);
+        expected.push_back(button);
+    }
+    QTest::mouseClick(W(L"Image1"), Qt::LeftButton);
+    expected.push_back(L"Image1");
+    // Nothing else answers a click.
+    QTest::mouseClick(W(L"Label2"), Qt::LeftButton);
+    QTest::mouseClick(form_->ClientArea(), Qt::LeftButton, {}, QPoint(Px(120), Px(1800)));
+
+    std::vector<std::wstring> clicked;
+    for (const Recorder::Event& e : recorder_.events) {
+        EXPECT_EQ(e.kind, L"Click");
+        clicked.push_back(e.control);
+    }
+    EXPECT_EQ(clicked, expected);
+}
+
+TEST_F(MainWindowTest, TypingChoosingAndEnterTriggerNothing) {
+    form_->AddItem(L"Combo1", L"Laser");
+    form_->AddItem(L"Combo1", L"Label printer");
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_->Window()));
+    auto* combo = qobject_cast<QComboBox*>(W(L"Combo1"));
+    combo->setFocus();
+    QTest::keyClicks(combo, "La");
+    QTest::keyClick(combo, Qt::Key_Down);
+    QTest::keyClick(combo, Qt::Key_Return);
+    QTest::keyClick(combo, Qt::Key_Escape);
+    W(L"Text2")->setFocus();
+    QTest::keyClicks(W(L"Text2"), "/tmp/x");
+    QTest::keyClick(W(L"Text2"), Qt::Key_Return);
+    QTest::keyClicks(W(L"Text2"), "y");
+    EXPECT_TRUE(recorder_.events.empty());
+    // Enter is a line break in the path field.
+    EXPECT_EQ(form_->Text(L"Text2"), L"/tmp/x\ny");
+    EXPECT_EQ(combo->count(), 2);  // Enter in the box adds no entry
+    EXPECT_TRUE(form_->IsOpen());
+}
+
+TEST_F(MainWindowTest, CloseBoxReportsUnloadAndCloseDoesNot) {
+    form_->Window()->windowHandle()->close();  // as the window manager's close box does
+    EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{{L"Unload", L""}}));
+    EXPECT_FALSE(form_->IsOpen());
+
+    form_->Show();
+    EXPECT_TRUE(form_->IsOpen());
+    recorder_.events.clear();
+    form_->Close();
+    EXPECT_TRUE(recorder_.events.empty());
+    EXPECT_FALSE(form_->IsOpen());
+}
+
+TEST_F(MainWindowTest, BusyPointerComesAndGoesOnce) {
+    form_->SetBusy(true);
+    form_->SetBusy(true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    form_->SetBusy(false);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The combo box keeps its list and text as the in-memory form does, which the
+// core's unit tests stand on.
+TEST(QtFormContract, ComboBoxBehavesLikeTheInMemoryForm) {
+    Recorder recorder;
+    ks::QtForm qt(MainFormSpec(), recorder);
+    ks::MemoryForm memory(MainFormSpec());
+    const std::wstring_view box = L"Combo1";
+    const struct {
+        const char* step;
+        std::function<void(ks::Form&)> run;
+    } steps[] = {
+        {"text before the list", [&](ks::Form& f) { f.SetText(box, L"Remembered"); }},
+        {"first entry", [&](ks::Form& f) { f.AddItem(box, L"Laser"); }},
+        {"second entry", [&](ks::Form& f) { f.AddItem(box, L"Label printer"); }},
+        {"select", [&](ks::Form& f) { f.SetSelectedIndex(box, 1); }},
+        {"add while selected", [&](ks::Form& f) { f.AddItem(box, L"Third"); }},
+        {"type over", [&](ks::Form& f) { f.SetText(box, L"Other"); }},
+        {"select first", [&](ks::Form& f) { f.SetSelectedIndex(box, 0); }},
+        {"empty text", [&](ks::Form& f) { f.SetText(box, L""); }},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.run(qt);
+        s.run(memory);
+        EXPECT_EQ(qt.Text(box), memory.Text(box));
+        ASSERT_EQ(qt.ItemCount(box), memory.ItemCount(box));
+        for (int i = 0; i < qt.ItemCount(box); ++i)
+            EXPECT_EQ(qt.Item(box, i), memory.Item(box, i));
+    }
+    EXPECT_THROW(qt.Text(L"NoSuchControl"), std::logic_error);
+    EXPECT_THROW(qt.SetSelectedIndex(box, 3), std::out_of_range);
+}
+
+// The program itself on the Qt window system: a drop loads the first file.
+class ProgramTest : public testing::Test {
+protected:
+    ProgramTest() {
+        platform_.printers.installed = {L"Laser", L"Label printer", L"Plotter"};
+        platform_.printers.system_default = L"Laser";
+        platform_.settings.values[ks::fakes::FakeSettings::Key(L"Kestrelspooler", L"STARTUP", L"Drucker")] =
+            L"Label printer";
+        platform_.files.files[L"/srv/jobs/first.prn"] = std::vector<std::uint8_t>(1234, 0x1b);
+        program_ = std::make_unique<ks::Kestrelspooler>(ks::Services{
+            platform_.printers, platform_.spooler, platform_.files, platform_.settings,
+            platform_.process, platform_.messages, windows_});
+    }
+    ~ProgramTest() override {
+        program_.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    ks::QtForm& Form() { return static_cast<ks::QtForm&>(program_->Window()); }
+
+    ks::fakes::FakePlatform platform_;
+    ks::QtWindowSystem windows_;
+    std::unique_ptr<ks::Kestrelspooler> program_;
+};
+
+TEST_F(ProgramTest, DropOnTheWindowLoadsTheFirstFileAndShowsItsSize) {
+    ASSERT_TRUE(program_->Load());
+    Form().Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form().Window()));
+    EXPECT_EQ(Form().ItemCount(L"Combo1"), 3);
+    EXPECT_EQ(Form().Text(L"Combo1"), L"Label printer");
+
+    std::unique_ptr<QMimeData> mime(ThreeFiles());
+    QWidget* banner = Form().Widget(L"Image1");
+    EXPECT_TRUE(DragAndDrop(Form().Window(), banner->mapTo(Form().Window(), banner->rect().center()), *mime));
+    EXPECT_EQ(Form().Text(L"Text2"), L"/srv/jobs/first.prn");
+    EXPECT_EQ(Form().Text(L"Text1"), L"1234");
+    EXPECT_EQ(program_->FileBuffer().size(), 1234u);
+
+    const QString dir = QStringLiteral(KS_ARTEFACTS_DIR);
+    ASSERT_TRUE(QDir().mkpath(dir));
+    EXPECT_TRUE(Form().Window()->grab().save(dir + "/main_window.png"));
+}
+
+}  // namespace
