@@ -49,7 +49,7 @@ std::optional<std::wstring> ShowFileDialog(OpenFileDialogService& dialogs, const
         OpenDialogRecord(owner, title, folder, initial_name, filter, default_extension);
     if (!record)
         return std::nullopt;
-    if (!dialogs.GetOpenFileName(*record))
+    if (!dialogs.Show(*record))
         return std::wstring();
 
     const std::wstring& buffer = record->lpstrFile;

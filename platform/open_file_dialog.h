@@ -38,7 +38,7 @@ struct OpenFileRecord {
     std::optional<std::wstring> lpstrFileTitle;  // not supported, as lpstrCustomFilter
     std::uint32_t nMaxFileTitle = 0;
     std::wstring lpstrInitialDir;  // "" for the platform's own choice
-    std::wstring lpstrTitle;
+    std::wstring lpstrTitle;       // "" for the platform's own title
     std::uint32_t Flags = 0;
     // Out, after a confirmed choice: where the file name starts in lpstrFile, counted in
     // the program's characters; the folder before it ends with the separator.
@@ -55,14 +55,17 @@ public:
     virtual ~OpenFileDialogService() = default;
 
     // Shows the open dialog for `record`, modal to its owner, and returns once it is
-    // closed. True when the user confirmed a file: lpstrFile then holds its full path
-    // closed by NUL (and padded with NULs to nMaxFile), and nFileOffset where its name
-    // begins. False when the user cancelled, when the dialog failed, when the chosen
-    // path has nMaxFile characters or more (it does not fit the buffer with its NUL),
-    // and when the record asks for something the service does not support; the record's
-    // texts are then not to be relied on. Nothing is shown to the user on failure. Like the system's dialog without kOfnNoChangeDir, a
-    // confirmed choice leaves the process's current folder at the file's folder.
-    virtual bool GetOpenFileName(OpenFileRecord& record) = 0;
+    // closed. (Not named GetOpenFileName: windows.h makes that a macro.)
+    // True when the user confirmed a file: lpstrFile then holds its full path closed
+    // by NUL and padded with NULs to nMaxFile, and nFileOffset where its name begins.
+    // False when the user cancelled, when the dialog failed, when the chosen path has
+    // nMaxFile characters or more (no room for its NUL; where the call takes narrow
+    // text, as on Windows, the narrow characters count), and when the record asks for
+    // something the service does not support; the record's texts are then not to be
+    // relied on. Nothing is shown to the user on failure. Like the system's dialog
+    // without kOfnNoChangeDir, a confirmed choice leaves the process's current folder
+    // at the file's folder.
+    virtual bool Show(OpenFileRecord& record) = 0;
 
     // The separator between folder and name in the paths the dialog returns and in
     // the process's current folder: '\' on Windows, '/' on POSIX.

@@ -62,7 +62,7 @@ bool Supported(const OpenFileRecord& record) {
 
 }  // namespace
 
-bool QtOpenFileDialog::GetOpenFileName(OpenFileRecord& record) {
+bool QtOpenFileDialog::Show(OpenFileRecord& record) {
     if (!Supported(record) || !qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
 

@@ -12,7 +12,7 @@ namespace ks {
 // or not, and the open dialog's "All" must list files without an extension too.
 class QtOpenFileDialog : public OpenFileDialogService {
 public:
-    bool GetOpenFileName(OpenFileRecord& record) override;
+    bool Show(OpenFileRecord& record) override;
     wchar_t PathSeparator() const override { return L'/'; }
 };
 

@@ -143,7 +143,7 @@ TEST_F(QtDialog, RecordOfTheOpenDialogReachesTheWidget) {
         Cancel(d);
     });
     QtOpenFileDialog dialogs;
-    EXPECT_FALSE(dialogs.GetOpenFileName(*record));
+    EXPECT_FALSE(dialogs.Show(*record));
 
     ASSERT_TRUE(drive.opened);
     EXPECT_EQ(seen.title, "Open file");
@@ -188,7 +188,7 @@ TEST_F(QtDialog, FilterListBecomesQtFiltersWithThePreselectedPair) {
             selected = d.selectedNameFilter();
             Cancel(d);
         });
-        QtOpenFileDialog().GetOpenFileName(*record);
+        QtOpenFileDialog().Show(*record);
         EXPECT_EQ(filters, c.filters);
         EXPECT_EQ(selected, c.selected);
     }
@@ -278,7 +278,7 @@ TEST_F(QtDialog, RecordsItCannotHonourOpenNoDialog) {
         std::optional<OpenFileRecord> record = OpenDialogRecord(form, L"t", L"", L"", L"All|*.*", L"");
         c.change(*record);
         WhenDialogOpens drive([](QFileDialog& d) { Cancel(d); });
-        EXPECT_FALSE(QtOpenFileDialog().GetOpenFileName(*record));
+        EXPECT_FALSE(QtOpenFileDialog().Show(*record));
         EXPECT_FALSE(drive.opened);
     }
 }

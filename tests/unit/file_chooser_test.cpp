@@ -19,7 +19,7 @@ public:
     fakes::FakeProcess* process = nullptr;
     std::vector<OpenFileRecord> seen;
 
-    bool GetOpenFileName(OpenFileRecord& record) override {
+    bool Show(OpenFileRecord& record) override {
         seen.push_back(record);
         if (fail || !choice || choice->size() >= record.nMaxFile)
             return false;

@@ -1,0 +1,89 @@
+// The open-file dialog on Windows: comdlg32's GetOpenFileNameA given the program's record.
+#include "win32_open_file_dialog.h"
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/text.h"
+
+namespace ks {
+
+static_assert(kOfnHideReadOnly == OFN_HIDEREADONLY && kOfnNoChangeDir == OFN_NOCHANGEDIR &&
+              kOfnPathMustExist == OFN_PATHMUSTEXIST && kOfnFileMustExist == OFN_FILEMUSTEXIST);
+
+namespace {
+
+const char* TextOrNone(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+bool Supported(const OpenFileRecord& record) {
+    return !record.lpstrCustomFilter && !record.lpstrFileTitle && !record.lpfnHook &&
+           !record.lpTemplateName && record.nMaxFile > 0 && record.nMaxFile <= 0xFFFF &&
+           record.lpstrFile.size() == record.nMaxFile;
+}
+
+}  // namespace
+
+bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
+    if (!Supported(record))
+        return false;
+
+    // Every text the call reads, in the ANSI code page; they live until the call returns.
+    const std::string filter = ToNative(record.lpstrFilter);  // its NULs are kept
+    const std::string initial_dir = ToNative(record.lpstrInitialDir);
+    const std::string title = ToNative(record.lpstrTitle);
+    const std::string default_extension = ToNative(record.lpstrDefExt);
+    const std::string initial_name =
+        ToNative(std::wstring_view(record.lpstrFile).substr(0, record.lpstrFile.find(L'\0')));
+    // nMaxFile counts the call's narrow characters: an initial name that grows past it
+    // in the code page does not fit. One byte more than the dialog is told keeps an
+    // initial name of the full length closed by NUL.
+    if (initial_name.size() > record.nMaxFile)
+        return false;
+    std::vector<char> file(record.nMaxFile + 1, '\0');
+    initial_name.copy(file.data(), initial_name.size());
+
+    OPENFILENAMEA ofn = {};
+    switch (record.lStructSize) {
+    case RecordForm::Version400:
+        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        break;
+    }
+    ofn.hwndOwner = static_cast<HWND>(record.hwndOwner);
+    ofn.hInstance = static_cast<HINSTANCE>(record.hInstance);
+    ofn.lpstrFilter = TextOrNone(filter);
+    ofn.nFilterIndex = record.nFilterIndex;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = record.nMaxFile;
+    ofn.lpstrInitialDir = TextOrNone(initial_dir);
+    ofn.lpstrTitle = TextOrNone(title);
+    ofn.Flags = record.Flags;
+    ofn.nFileOffset = record.nFileOffset;
+    ofn.nFileExtension = record.nFileExtension;
+    ofn.lpstrDefExt = TextOrNone(default_extension);
+    ofn.lCustData = static_cast<LPARAM>(record.lCustData);
+    // A path longer than the buffer fails here as Cancel does (FNERR_BUFFERTOOSMALL);
+    // the program asks no further.
+    if (!GetOpenFileNameA(&ofn))
+        return false;
+
+    const std::string path(file.data());
+    // The offsets count narrow characters; in a multi-byte code page the wide path is
+    // shorter, so each is measured again on the converted text before it.
+    const auto wide_offset = [&path](WORD narrow) {
+        return static_cast<std::uint16_t>(FromNative(std::string_view(path).substr(0, narrow)).size());
+    };
+    const std::wstring wide_path = FromNative(path);
+    if (ofn.nFileOffset > path.size() || wide_path.size() >= record.nMaxFile)
+        return false;
+    record.lpstrFile = wide_path;
+    record.lpstrFile.resize(record.nMaxFile, L'\0');
+    record.nFileOffset = wide_offset(ofn.nFileOffset);
+    record.nFileExtension = wide_offset(static_cast<WORD>(std::min<std::size_t>(ofn.nFileExtension, path.size())));
+    return true;
+}
+
+}  // namespace ks
