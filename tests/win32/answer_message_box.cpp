@@ -32,7 +32,7 @@ std::wstring WindowText(HWND hwnd) {
 }
 
 // The message text is the static control with the ID 0xFFFF; the icon is control 1088,
-// there but hidden in a box without one.
+// present in every box and empty in a box without one.
 constexpr int kMessageTextId = 0xFFFF;
 constexpr int kIconId = 1088;
 
@@ -70,7 +70,8 @@ int main() {
     std::printf("text: %s\n", text ? Utf8(WindowText(text)).c_str() : "");
     std::printf("buttons: %s%s\n", ok ? "OK" : "", GetDlgItem(box, IDCANCEL) ? " Cancel" : "");
     const HWND icon = GetDlgItem(box, kIconId);
-    std::printf("icon: %s\n", icon && IsWindowVisible(icon) ? "yes" : "no");
+    const bool has_icon = icon && SendMessageW(icon, STM_GETICON, 0, 0) != 0;
+    std::printf("icon: %s\n", has_icon ? "yes" : "no");
     std::fflush(stdout);
     if (!ok)
         return 3;
