@@ -44,6 +44,24 @@ bool DisplayAvailable() {
     return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
 }
 
+QtGuiArguments::QtGuiArguments(const std::string& program_name) {
+    strings_.push_back(program_name);
+    if (!IsSet("QT_QPA_PLATFORM")) {
+        std::string platforms;
+        if (IsSet("WAYLAND_DISPLAY"))
+            platforms += "wayland;";
+        if (IsSet("DISPLAY"))
+            platforms += "xcb;";
+        platforms += "offscreen";
+        strings_.push_back("-platform");
+        strings_.push_back(platforms);
+    }
+    for (std::string& s : strings_)
+        values_.push_back(s.data());
+    count_ = static_cast<int>(strings_.size());
+    values_.push_back(nullptr);
+}
+
 QtMessageBoxService::QtMessageBoxService(std::string program_name)
     : program_name_(std::move(program_name)) {}
 
@@ -55,20 +73,8 @@ QApplication* QtMessageBoxService::Application() {
     if (QCoreApplication::instance())
         return qobject_cast<QApplication*>(QCoreApplication::instance());
 
-    argv_[argc_++] = program_name_.data();
-    if (!IsSet("QT_QPA_PLATFORM")) {
-        // A display that is named but does not answer (a stale DISPLAY, say) would
-        // make Qt abort the whole program; with off-screen drawing as the last
-        // choice it starts, and the box becomes a line on standard error instead.
-        if (IsSet("WAYLAND_DISPLAY"))
-            platforms_ += "wayland;";
-        if (IsSet("DISPLAY"))
-            platforms_ += "xcb;";
-        platforms_ += "offscreen";
-        argv_[argc_++] = platform_option_.data();
-        argv_[argc_++] = platforms_.data();
-    }
-    own_application_ = std::make_unique<QApplication>(argc_, argv_);
+    arguments_ = std::make_unique<QtGuiArguments>(program_name_);
+    own_application_ = std::make_unique<QApplication>(arguments_->Count(), arguments_->Values());
     return own_application_.get();
 }
 

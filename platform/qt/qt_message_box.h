@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QPointer>
 
@@ -17,6 +18,27 @@ namespace ks {
 // in the environment, Qt is not told to draw off screen (QT_QPA_PLATFORM offscreen
 // or minimal), and a running Qt application, if any, is not drawing off screen.
 bool DisplayAvailable();
+
+// The argument list a QApplication is started with, kept alive as long as that
+// application (Qt holds on to both the count and the strings). Unless
+// QT_QPA_PLATFORM chooses the platform, the display named in the environment is
+// tried first and off-screen drawing last: a display that is named but does not
+// answer (a stale DISPLAY) would otherwise make Qt abort the whole program. After
+// such a start DisplayAvailable() is false.
+class QtGuiArguments {
+public:
+    explicit QtGuiArguments(const std::string& program_name);
+    QtGuiArguments(const QtGuiArguments&) = delete;
+    QtGuiArguments& operator=(const QtGuiArguments&) = delete;
+
+    int& Count() { return count_; }
+    char** Values() { return values_.data(); }
+
+private:
+    std::vector<std::string> strings_;
+    std::vector<char*> values_;
+    int count_ = 0;
+};
 
 class QtMessageBoxService : public MessageBoxService {
 public:
@@ -37,18 +59,13 @@ public:
     void Show(const std::wstring& text, const std::wstring& caption) override;
 
 private:
-    // The running QApplication, started here when there is none. nullptr when a Qt
-    // application without widgets runs, or when Qt could only start off screen.
+    // The running QApplication, started here when there is none; nullptr when a Qt
+    // application without widgets runs.
     QApplication* Application();
 
     QPointer<QWidget> owner_;
-    // The arguments live as long as the application started with them: Qt keeps
-    // references to both.
     std::string program_name_;
-    std::string platform_option_ = "-platform";
-    std::string platforms_;
-    char* argv_[4] = {};
-    int argc_ = 0;
+    std::unique_ptr<QtGuiArguments> arguments_;  // outlives the application below
     std::unique_ptr<QApplication> own_application_;
 };
 

@@ -1,0 +1,70 @@
+// The Linux program: the core wired to CUPS, POSIX and Qt; a command-line run or the main window.
+#include <QApplication>
+#include <QWidget>
+
+#include <cstdio>
+
+#include "about/about_window.h"
+#include "main_window/kestrelspooler.h"
+#include "platform/cups/cups_printers.h"
+#include "platform/cups/cups_spooler.h"
+#include "platform/memory/memory_form.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_process.h"
+#include "platform/qt/qt_browser.h"
+#include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_settings.h"
+#include "platform/qt/qt_window_system.h"
+
+namespace {
+
+constexpr const char* kNeedsDisplay =
+    "kestrelspooler: the window needs a display (DISPLAY or WAYLAND_DISPLAY); "
+    "to print without one, name the file: kestrelspooler FILE\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ks::PosixProcess process(argc, argv);
+    const bool command_line_run = !process.CommandLine().empty();
+    if (!command_line_run && !ks::DisplayAvailable()) {
+        std::fputs(kNeedsDisplay, stderr);
+        return 1;
+    }
+
+    ks::CupsPrinters printers;
+    ks::CupsSpooler spooler;
+    ks::PosixFiles files;
+    ks::QtSettingsStore settings;
+    ks::QtMessageBoxService messages(argc > 0 ? argv[0] : "kestrelspooler");
+
+    if (command_line_run) {
+        // The window is never shown: its controls live in memory, and Qt's GUI starts
+        // only if a message box is to appear on a display.
+        ks::MemoryWindowSystem windows;
+        ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
+        app.Load();  // ends the program with the run's exit status
+        return 1;
+    }
+
+    ks::QtGuiArguments arguments(argc > 0 ? argv[0] : "kestrelspooler");
+    QApplication gui(arguments.Count(), arguments.Values());
+    if (!ks::DisplayAvailable()) {  // the named display did not answer
+        std::fputs(kNeedsDisplay, stderr);
+        return 1;
+    }
+    // The program runs while any of its windows is open: an About window left open
+    // keeps it going after the main window closed.
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    ks::QtWindowSystem windows;
+    ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
+    messages.SetOwner(static_cast<QWidget*>(app.Window().NativeHandle()));
+    ks::QtBrowserService browsers;
+    ks::AboutWindow about(windows, browsers, messages);
+    app.on_about = [&about] { about.Show(); };
+    if (!app.Load())
+        return 1;
+    app.Window().Show();
+    return QApplication::exec();
+}
