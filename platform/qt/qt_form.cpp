@@ -281,11 +281,13 @@ void QtForm::Build(const FormSpec& spec) {
 
     for (const ControlSpec& control : spec.controls) {
         QWidget* widget = MakeControl(control, client);
-        controls_.push_back({control, std::wstring(control.name), widget});
-        controls_.back().spec.name = controls_.back().name;
+        if (auto* button = qobject_cast<QPushButton*>(widget))
+            // Drawn as the default button; AddDialogKeys makes Enter press it.
+            button->setDefault(!spec.default_button.empty() && control.name == spec.default_button);
+        controls_.push_back({std::wstring(control.name), control.kind, control.tab_index, widget});
         if (control.kind != ControlKind::Line)
             router_->Watch(widget, controls_.back().name, control.accepts_drops,
-                               control.kind == ControlKind::Picture);
+                           control.kind == ControlKind::Picture);
     }
     SetTabOrder();
     AddDialogKeys(window, spec);
@@ -366,9 +368,8 @@ QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
         break;
     case ControlKind::Button: {
         auto* button = new QPushButton(WithoutAccessKeys(spec.caption), parent);
-        // No button answers Enter: a form's default button is not one of these.
+        // Focus alone never makes a button the one Enter presses.
         button->setAutoDefault(false);
-        button->setDefault(false);
         QObject::connect(button, &QPushButton::clicked, router_,
                          [router = router_, name = std::wstring(spec.name)] { router->Click(name); });
         widget = button;
@@ -431,10 +432,10 @@ QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
 void QtForm::SetTabOrder() {
     std::vector<const Control*> order;
     for (const Control& c : controls_)
-        if (c.spec.tab_index >= 0 && c.widget->focusPolicy() != Qt::NoFocus)
+        if (c.tab_index >= 0 && c.widget->focusPolicy() != Qt::NoFocus)
             order.push_back(&c);
     std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-        return a->spec.tab_index < b->spec.tab_index;
+        return a->tab_index < b->tab_index;
     });
     for (size_t i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);

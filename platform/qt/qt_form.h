@@ -63,8 +63,9 @@ public:
 
 private:
     struct Control {
-        ControlSpec spec;
-        std::wstring name;      // spec.name points into the caller's table; this is ours
+        std::wstring name;
+        ControlKind kind;
+        int tab_index;
         QPointer<QWidget> widget;
     };
     const Control& At(std::wstring_view control) const;
