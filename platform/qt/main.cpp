@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "about/about_window.h"
+#include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
 #include "platform/cups/cups_printers.h"
 #include "platform/cups/cups_spooler.h"
@@ -13,6 +14,7 @@
 #include "platform/posix/posix_process.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_message_box.h"
+#include "platform/qt/qt_open_file_dialog.h"
 #include "platform/qt/qt_settings.h"
 #include "platform/qt/qt_window_system.h"
 
@@ -63,6 +65,8 @@ int main(int argc, char** argv) {
     ks::QtBrowserService browsers;
     ks::AboutWindow about(windows, browsers, messages);
     app.on_about = [&about] { about.Show(); };
+    ks::QtOpenFileDialog dialogs;
+    app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
     if (!app.Load())
         return 1;
     app.Window().Show();

@@ -1,8 +1,10 @@
 // The Windows program: the portable core wired to the Win32 services.
+#include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
 #include "platform/memory/memory_form.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"
+#include "platform/win32/win32_open_file_dialog.h"
 #include "platform/win32/win32_printers.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_settings.h"
@@ -73,6 +75,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     ks::MemoryWindowSystem windows;
     ks::Kestrelspooler app(
         ks::Services{printers, spooler, files, settings, process, messages, windows});
+    ks::win32::Win32OpenFileDialog dialogs;
+    app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
     // In command-line mode Load prints and ends the process itself, with status 0 or 1.
     if (!app.Load())
         return 1;

@@ -10,7 +10,7 @@
 
 #include "platform/text.h"
 
-namespace ks {
+namespace ks::win32 {
 
 static_assert(kOfnHideReadOnly == OFN_HIDEREADONLY && kOfnNoChangeDir == OFN_NOCHANGEDIR &&
               kOfnPathMustExist == OFN_PATHMUSTEXIST && kOfnFileMustExist == OFN_FILEMUSTEXIST);
@@ -86,4 +86,4 @@ bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
     return true;
 }
 
-}  // namespace ks
+}  // namespace ks::win32

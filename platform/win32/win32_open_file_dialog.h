@@ -3,7 +3,7 @@
 
 #include "platform/open_file_dialog.h"
 
-namespace ks {
+namespace ks::win32 {
 
 // Hands the record to GetOpenFileNameA in the record's older form, every text in the
 // ANSI code page, and converts the answer back. The owner is an HWND (or null). An
@@ -14,4 +14,4 @@ public:
     wchar_t PathSeparator() const override { return L'\\'; }
 };
 
-}  // namespace ks
+}  // namespace ks::win32

@@ -155,7 +155,7 @@ TEST_F(WineDialog, RecordOfTheOpenDialogReachesTheWindow) {
     ASSERT_TRUE(record);
 
     Answer answer("");
-    EXPECT_FALSE(Win32OpenFileDialog().Show(*record));
+    EXPECT_FALSE(win32::Win32OpenFileDialog().Show(*record));
     const Answer::Seen& seen = answer.Wait();
 
     ASSERT_TRUE(seen.found) << "no dialog: a wrong lStructSize is refused before one opens";
@@ -194,7 +194,7 @@ TEST_F(WineDialog, FileSelectPutsTheAnswerInThePathField) {
         ASSERT_TRUE(SetCurrentDirectoryW(c.start.c_str()));
         fakes::FakePlatform fake;
         CurrentFolderProcess process;
-        Win32OpenFileDialog dialogs;
+        win32::Win32OpenFileDialog dialogs;
         Kestrelspooler app(fake.services());
         app.on_file_select = [&] { FileSelectClick(app, dialogs, process); };
         for (const std::wstring& file : {std::wstring(L"C:\\ksdlg\\data\\fw.bin"), work + L"\\fw.bin",
@@ -220,7 +220,7 @@ TEST_F(WineDialog, NextDialogStartsWhereTheLastChoiceLeftTheCurrentFolder) {
     MakeFile(L"C:\\ksdlg\\data\\fw.bin");
     fakes::FakePlatform fake;
     CurrentFolderProcess process;
-    Win32OpenFileDialog dialogs;
+    win32::Win32OpenFileDialog dialogs;
     Kestrelspooler app(fake.services());
     app.on_file_select = [&] { FileSelectClick(app, dialogs, process); };
     {
