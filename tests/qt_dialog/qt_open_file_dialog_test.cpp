@@ -241,48 +241,6 @@ TEST_F(QtDialog, FileSelectPutsTheAnswerInThePathFieldAndMovesTheCurrentFolder) 
     }
 }
 
-TEST_F(QtDialog, NextDialogStartsWhereTheLastChoiceLeftTheCurrentFolder) {
-    MakeFile(root + "/data/fw.bin");
-    fakes::FakePlatform fake;
-    CurrentFolderProcess process;
-    QtOpenFileDialog dialogs;
-    Kestrelspooler app(fake.services());
-    app.on_file_select = [&] { FileSelectClick(app, dialogs, process); };
-
-    WhenDialogOpens first([&](QFileDialog& d) { TypeAndOpen(d, root + "/data/fw.bin"); });
-    app.Click(L"Command1");
-    QString second_folder;
-    WhenDialogOpens second([&](QFileDialog& d) {
-        second_folder = d.directory().absolutePath();
-        Cancel(d);
-    });
-    app.Click(L"Open");
-
-    EXPECT_EQ(second_folder, root + "/data");
-    EXPECT_EQ(QString::fromStdWString(app.Window().Text(L"Text2")), root + "/data/");
-}
-
-TEST_F(QtDialog, RecordsItCannotHonourOpenNoDialog) {
-    struct Case {
-        const char* name;
-        std::function<void(OpenFileRecord&)> change;
-    };
-    const Case cases[] = {
-        {"custom filter", [](OpenFileRecord& r) { r.lpstrCustomFilter = L""; }},
-        {"file title", [](OpenFileRecord& r) { r.lpstrFileTitle = L""; }},
-        {"buffer shorter than nMaxFile", [](OpenFileRecord& r) { r.lpstrFile.resize(10); }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        MemoryForm form(FormSpec{});
-        std::optional<OpenFileRecord> record = OpenDialogRecord(form, L"t", L"", L"", L"All|*.*", L"");
-        c.change(*record);
-        WhenDialogOpens drive([](QFileDialog& d) { Cancel(d); });
-        EXPECT_FALSE(QtOpenFileDialog().Show(*record));
-        EXPECT_FALSE(drive.opened);
-    }
-}
-
 }  // namespace
 }  // namespace ks
 
