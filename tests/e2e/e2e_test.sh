@@ -1,0 +1,240 @@
+#!/usr/bin/env bash
+# End-to-end runs of the built program in command-line mode, with no display, against the
+# private CUPS scheduler and its fake printer.
+#
+#   e2e_test.sh PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE
+#
+# SPOOLER_DIR is the scheduler the test fixture started; the case that stops a scheduler
+# starts one of its own beside it. Each case runs in a fresh folder with its own
+# XDG_CONFIG_HOME, where the remembered printer is written beforehand.
+set -uo pipefail
+
+(($# == 5)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE" >&2; exit 2; }
+readonly PROGRAM=$1 SPOOLER=$2 SPOOLER_DIR=$3 FAKE_PRINTER=$4 CASE=$5
+
+WORK=$(mktemp -d "${TMPDIR:-/tmp}/ks-e2e.XXXXXX")
+OWN_SPOOLER=""
+cleanup() {
+    [[ -n $OWN_SPOOLER ]] && "$SPOOLER" stop "$OWN_SPOOLER"
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL [$CASE]: $*" >&2
+    for f in "$WORK/stdout" "$WORK/stderr"; do
+        [[ -f $f ]] && { echo "--- ${f##*/}:" >&2; head -c 4000 "$f" >&2; }
+    done
+    exit 1
+}
+
+# No display of any kind: messages must come as lines on standard error.
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM LPDEST PRINTER
+export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config
+mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+
+use_spooler() {  # dir
+    local line
+    while IFS= read -r line; do
+        export "${line?}"
+    done < <("$SPOOLER" env "$1") || fail "no private spooler in $1"
+    [[ -n ${CUPS_SERVER:-} && -d ${KS_SPOOLER_JOBS:-} ]] || fail "bad spooler env from $1"
+}
+
+SETTINGS=$XDG_CONFIG_HOME/Kestrelspooler/Kestrelspooler.conf
+remember_printer() {  # name
+    mkdir -p "${SETTINGS%/*}"
+    printf '[STARTUP]\nDrucker=%s\n' "$1" >"$SETTINGS"
+    cp "$SETTINGS" "$WORK/settings.before"
+}
+
+# Runs the program with the given arguments; the status lands in STATUS. Bounded: a run
+# that hangs is a failure of its own.
+run_program() {
+    timeout 120 "$PROGRAM" "$@" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+    STATUS=$?
+    ((STATUS != 124)) || fail "the program did not end within 120 s"
+}
+
+expect_status() { ((STATUS == $1)) || fail "exit status $STATUS, expected $1"; }
+
+expect_line() {  # the whole line, on standard error
+    grep -qxF -- "$1" "$WORK/stderr" || fail "standard error lacks the line: $1"
+}
+
+expect_no_line() {
+    ! grep -qxF -- "$1" "$WORK/stderr" || fail "standard error has the line: $1"
+}
+
+# Command-line runs never write the remembered printer back.
+expect_settings_kept() {
+    cmp -s "$SETTINGS" "$WORK/settings.before" || fail "the settings file was changed"
+}
+
+job_files() { ls -1 "$KS_SPOOLER_JOBS" 2>/dev/null | grep '^job-' | sort; }
+
+# Waits (bounded) for the next job the fake printer stores and checks its bytes.
+expect_job_bytes() {  # before-list expected-file
+    local before=$1 expected=$2 new i
+    for ((i = 0; i < 1200; i++)); do
+        new=$(comm -13 <(echo "$before") <(job_files) | head -n 1)
+        [[ -n $new ]] && break
+        sleep 0.1
+    done
+    [[ -n $new ]] || fail "the printer received no job"
+    [[ $new == *.bin ]] || fail "the printer's connection broke: $new"
+    cmp -s "$KS_SPOOLER_JOBS/$new" "$expected" ||
+        fail "the printer received other bytes ($(stat -c %s "$KS_SPOOLER_JOBS/$new") of $(stat -c %s "$expected"))"
+    rm -f "$KS_SPOOLER_JOBS/$new"
+}
+
+expect_no_new_job() {  # before-list
+    sleep 1
+    [[ $(job_files) == "$1" ]] || fail "the printer received a job"
+}
+
+jobs_in_queue() {  # queue [which]
+    lpstat -W "${2:-all}" -o "$1" 2>/dev/null | grep -c "^$1-" || true
+}
+
+newest_job_title() {  # queue: the job-name of its newest job, through IPP
+    local id
+    id=$(lpstat -W all -o "$1" | sed -n "s/^$1-\([0-9]*\) .*/\1/p" | sort -n | tail -n 1)
+    [[ -n $id ]] || return 1
+    # ipptool goes by the address, not CUPS_SERVER.
+    ipptool -tv "ipp://$KS_SPOOLER_ADDRESS/jobs/$id" get-job-attributes.test 2>/dev/null |
+        sed -n 's/^ *job-name (nameWithoutLanguage) = //p'
+}
+
+readonly EXECUTED="Message: Executed!"
+readonly NOT_RECOGNIZED="Kestrelspooler: The Printer Name you typed wasn't recognized."
+readonly NOT_READ="Kestrelspooler: The file could not be read."
+readonly JOB_FAILED="Kestrelspooler: The print job failed and was cancelled."
+
+print_ok() {  # queue file [argument as passed]
+    local queue=$1 file=$2 arg=${3:-$2} before
+    remember_printer "$queue"
+    before=$(job_files)
+    run_program "$arg"
+    expect_line "$EXECUTED"
+    expect_status 0
+    expect_job_bytes "$before" "$file"
+    expect_settings_kept
+}
+
+case $CASE in
+    quoted_path_with_spaces)
+        use_spooler "$SPOOLER_DIR"
+        mkdir -p "$WORK/a folder"
+        file="$WORK/a folder/all bytes.prn"
+        for ((i = 0; i < 256; i++)); do printf "\\$(printf %03o $i)"; done >"$file"
+        [[ $(stat -c %s "$file") == 256 ]] || fail "could not make the test file"
+        # One argument with the quotes in it, as a shell-less launcher passes it.
+        print_ok Kestrel-Raw "$file" "\"$file\""
+        title=$(newest_job_title Kestrel-Raw) || fail "no job in the queue's list"
+        [[ $title == "Command Print" ]] || fail "job title '$title'"
+        ;;
+    large_file_driver_queue)
+        use_spooler "$SPOOLER_DIR"
+        head -c $((50 * 1024 * 1024 + 17)) /dev/urandom >"$WORK/firmware.bin"
+        print_ok Kestrel-Dymo "$WORK/firmware.bin"
+        ;;
+    empty_file)
+        use_spooler "$SPOOLER_DIR"
+        : >"$WORK/empty.prn"
+        remember_printer Kestrel-Raw
+        run_program "$WORK/empty.prn"
+        expect_line "$EXECUTED"
+        expect_status 0
+        [[ $(jobs_in_queue Kestrel-Raw not-completed) == 0 ]] || fail "a job is left waiting"
+        ;;
+    unknown_printer | rejecting_queue | no_remembered_printer)
+        use_spooler "$SPOOLER_DIR"
+        printf 'data' >"$WORK/x.prn"
+        case $CASE in
+            unknown_printer) remember_printer Kestrel-Nowhere ;;
+            rejecting_queue) remember_printer Kestrel-Reject ;;
+            no_remembered_printer) ;;
+        esac
+        before=$(job_files)
+        queued=$(jobs_in_queue Kestrel-Reject)
+        run_program "$WORK/x.prn"
+        expect_line "$NOT_RECOGNIZED"
+        expect_no_line "$EXECUTED"
+        expect_status 1
+        [[ $(jobs_in_queue Kestrel-Reject) == "$queued" ]] || fail "a job was created"
+        expect_no_new_job "$before"
+        [[ $CASE == no_remembered_printer ]] || expect_settings_kept
+        ;;
+    missing_path)
+        use_spooler "$SPOOLER_DIR"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        run_program "$WORK/not there.prn"
+        expect_line "$NOT_READ"
+        expect_no_line "$EXECUTED"
+        expect_status 1
+        [[ ! -e "$WORK/not there.prn" ]] || fail "the missing file was created"
+        expect_no_new_job "$before"
+        ;;
+    fifo)
+        use_spooler "$SPOOLER_DIR"
+        remember_printer Kestrel-Raw
+        mkfifo "$WORK/pipe"
+        # Nobody writes to the FIFO: a program that opened it for reading would wait.
+        SECONDS=0
+        timeout 10 "$PROGRAM" "$WORK/pipe" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
+        ((STATUS != 124)) || fail "the program waited on the FIFO"
+        ((SECONDS <= 5)) || fail "the program took $SECONDS s"
+        expect_line "$NOT_READ"
+        expect_status 1
+        ;;
+    no_file_no_display)
+        use_spooler "$SPOOLER_DIR"
+        run_program
+        expect_status 1
+        [[ -s $WORK/stderr ]] || fail "nothing on standard error"
+        ;;
+    scheduler_stopped_during_hand_over)
+        # A scheduler of its own: stopping it must not disturb the other tests.
+        OWN_SPOOLER=${SPOOLER_DIR%/}-e2e-stopped
+        "$SPOOLER" start "$OWN_SPOOLER" --fake-printer "$FAKE_PRINTER" >/dev/null || fail "cannot start a spooler"
+        use_spooler "$OWN_SPOOLER"
+        read -r cupsd_pid _ <"$OWN_SPOOLER/cupsd.pid"
+        head -c $((200 * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
+        remember_printer Kestrel-Raw
+        timeout 120 "$PROGRAM" "$WORK/big.bin" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
+        program=$!
+        # The scheduler receives a document into an 8-digit hex file in its spool folder.
+        # Once that file has grown, the scheduler is frozen (the hand-over with it) and
+        # then stopped, so it goes away in the middle of the document.
+        hex8=$(printf "[0-9a-f]%.0s" {1..8})
+        caught=0
+        for ((i = 0; i < 1000; i++)); do
+            incoming=$(find "$OWN_SPOOLER/spool" -maxdepth 1 -name "$hex8" -size +1M | head -n 1)
+            if [[ -n $incoming ]]; then
+                kill -STOP "$cupsd_pid"
+                [[ -e $incoming ]] && caught=1
+                kill -TERM "$cupsd_pid"
+                kill -CONT "$cupsd_pid"
+                break
+            fi
+            kill -0 "$program" 2>/dev/null || break
+            sleep 0.01
+        done
+        ((caught)) || { wait "$program"; fail "could not catch the hand-over in the middle"; }
+        "$SPOOLER" stop "$OWN_SPOOLER"
+        wait "$program"
+        STATUS=$?
+        ((STATUS != 124)) || fail "the program did not end after the scheduler stopped"
+        expect_no_line "$EXECUTED"
+        expect_line "$JOB_FAILED"
+        expect_status 1
+        ;;
+    *)
+        echo "unknown case $CASE" >&2
+        exit 2
+        ;;
+esac
+echo "PASS [$CASE]"
