@@ -157,19 +157,16 @@ protected:
             return true;
         case QEvent::DragMove: {
             auto* move = static_cast<QDragMoveEvent*>(event);
-            if (target.accepts_drops)
-                move->acceptProposedAction();
-            else
+            if (!target.accepts_drops || !TakeAsCopy(*move))
                 move->ignore();
             return true;
         }
         case QEvent::Drop: {
             auto* drop = static_cast<QDropEvent*>(event);
-            if (!target.accepts_drops) {
+            if (!target.accepts_drops || !TakeAsCopy(*drop)) {
                 drop->ignore();
                 return true;
             }
-            drop->acceptProposedAction();
             const QtDropData data(*drop->mimeData());
             if (FormEvents* events = events_)
                 events->Drop(target.name, data);
@@ -189,6 +186,20 @@ protected:
     }
 
 private:
+    // The program only reads what is dropped. A file manager that is told a drop was
+    // a move deletes the files it dragged, and an editor cuts the dragged text: the
+    // drop is taken as a copy (or a link), and a drag that offers neither is refused.
+    static bool TakeAsCopy(QDropEvent& event) {
+        if (event.possibleActions() & Qt::CopyAction)
+            event.setDropAction(Qt::CopyAction);
+        else if (event.possibleActions() & Qt::LinkAction)
+            event.setDropAction(Qt::LinkAction);
+        else
+            return false;
+        event.accept();
+        return true;
+    }
+
     struct Target {
         std::wstring name;
         bool accepts_drops;

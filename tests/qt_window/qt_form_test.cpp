@@ -74,15 +74,20 @@ constexpr Qt::DropActions kActions = Qt::CopyAction | Qt::MoveAction | Qt::LinkA
 // Drags data over the window to a point and lets it go there, as the platform's
 // drag-and-drop delivers it to the window; the drop is let go even when the target
 // refused it. Returns whether the target welcomed the drag.
-bool DragAndDrop(QWidget* window, QPoint at, const QMimeData& mime) {
+bool DragAndDrop(QWidget* window, QPoint at, const QMimeData& mime, Qt::DropActions actions = kActions,
+                 Qt::DropAction* taken_as = nullptr) {
     QWindow* handle = window->windowHandle();
-    QDragEnterEvent enter(at, kActions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(handle, &enter);
-    QDragMoveEvent move(at, kActions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(handle, &move);
     const bool welcome = move.isAccepted();
-    QDropEvent drop(at, kActions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(at, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    // What a file manager proposes for a plain drag between two of its folders.
+    drop.setDropAction(actions & Qt::MoveAction ? Qt::MoveAction : drop.proposedAction());
     QCoreApplication::sendEvent(handle, &drop);
+    if (taken_as)
+        *taken_as = drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
     return welcome;
 }
 
@@ -275,6 +280,21 @@ TEST_F(MainWindowTest, FilesDroppedOnDropTargetsReportTheFirstPath) {
     EXPECT_EQ(form_->Text(L"Text2"), L"");
     EXPECT_EQ(form_->Text(L"Combo1"), L"");
     EXPECT_EQ(form_->Text(L"Text1"), L"0");
+}
+
+TEST_F(MainWindowTest, DropsAreTakenAsCopiesSoTheSourceKeepsItsFiles) {
+    std::unique_ptr<QMimeData> mime(ThreeFiles());
+    Qt::DropAction taken = Qt::IgnoreAction;
+    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime, kActions, &taken));
+    EXPECT_EQ(taken, Qt::CopyAction);
+    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime, Qt::MoveAction | Qt::LinkAction, &taken));
+    EXPECT_EQ(taken, Qt::LinkAction);
+    EXPECT_EQ(recorder_.events.size(), 2u);
+    // A drag that can only be moved would lose the user's file: refused.
+    recorder_.events.clear();
+    EXPECT_FALSE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime, Qt::MoveAction, &taken));
+    EXPECT_EQ(taken, Qt::IgnoreAction);
+    EXPECT_TRUE(recorder_.events.empty());
 }
 
 TEST_F(MainWindowTest, DroppedTextIsADropWithoutFileList) {
