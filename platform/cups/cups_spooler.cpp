@@ -37,6 +37,13 @@ Http ConnectToScheduler() {
                              30000, nullptr));
 }
 
+// httpConnect2 leaves no IPP status behind; the system's reason is in errno.
+std::string ConnectError() {
+    const int error = errno;
+    return std::string("Cannot reach the CUPS scheduler at ") + cupsServer() + ": " +
+           std::strerror(error);
+}
+
 std::string CupsError() {
     const char* text = cupsLastErrorString();
     return text != nullptr ? text : "";
@@ -158,7 +165,7 @@ private:
         http_.reset();
         Http http = ConnectToScheduler();
         if (!http) {
-            *last_error_ = CupsError();
+            *last_error_ = ConnectError();
             return false;
         }
         if (!Succeeded(cupsCancelDestJob(http.get(), dest_, job_id))) {
@@ -198,7 +205,7 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
 
     Http http = ConnectToScheduler();
     if (!http) {
-        *last_error_ = CupsError();
+        *last_error_ = ConnectError();
         return nullptr;
     }
     cups_dest_t* dest = cupsGetNamedDest(http.get(), printer.c_str(),

@@ -313,6 +313,13 @@ TEST_F(CupsStoppedSchedulerTest, StoppingTheSchedulerInTheMiddleOfAHandOverFails
     printer->Abort();
     printer.reset();
     EXPECT_EQ(test::WaitForNewJob(jobs_, before, 1s), std::nullopt);
+
+    // With no scheduler to ask there are no printers and nothing opens.
+    CupsPrinters printers;
+    EXPECT_TRUE(printers.List().empty());
+    EXPECT_EQ(printers.SystemDefault(), std::nullopt);
+    EXPECT_EQ(spooler.OpenPrinter(L"Kestrel-Raw"), nullptr);
+    EXPECT_FALSE(spooler.LastError().empty());
 }
 
 }  // namespace
