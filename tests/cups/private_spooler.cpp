@@ -92,8 +92,8 @@ std::vector<std::uint8_t> AllByteValues() {
     return bytes;
 }
 
-std::vector<std::uint8_t> RandomBytes(std::size_t size, std::uint64_t seed) {
-    std::mt19937_64 random(seed);
+std::vector<std::uint8_t> RandomBytes(std::size_t size, std::uint64_t stream) {
+    std::mt19937_64 random(stream);
     std::vector<std::uint8_t> bytes(size);
     for (std::size_t i = 0; i < size; i += 8) {
         const std::uint64_t word = random();

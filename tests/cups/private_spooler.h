@@ -35,6 +35,6 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path& path);
 
 // Every byte value once, 0 to 255.
 std::vector<std::uint8_t> AllByteValues();
-std::vector<std::uint8_t> RandomBytes(std::size_t size, std::uint64_t seed);
+std::vector<std::uint8_t> RandomBytes(std::size_t size, std::uint64_t stream);
 
 }  // namespace ks::test
