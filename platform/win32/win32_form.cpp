@@ -1,0 +1,843 @@
+// A form drawn natively by Win32: one top-level window per form table, its events routed by control name.
+#include "platform/win32/win32_form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+
+namespace ks::win32 {
+
+namespace {
+
+// Posted to a form to hand over the drops its targets took (see QueueDrop).
+constexpr UINT kDeliverDrops = WM_APP + 1;
+
+// Room for the list below a combo box's field: the window's height as created
+// includes it, the field itself keeps the table's height.
+constexpr int kComboListPixels = 160;
+
+std::vector<Win32Form*>& LiveForms() {
+    static std::vector<Win32Form*> forms;
+    return forms;
+}
+
+// Calls of Windows 10 and later, looked up so that the program still starts where
+// they are missing (the screen's DPI and the older calls serve there).
+template <typename Function>
+Function User32Call(const char* name) {
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    return user32 ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+}
+
+UINT WindowDpi(HWND hwnd) {
+    using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
+    static const auto get_dpi = User32Call<GetDpiForWindowCall>("GetDpiForWindow");
+    if (get_dpi && hwnd) {
+        if (const UINT dpi = get_dpi(hwnd))
+            return dpi;
+    }
+    const HDC dc = GetDC(nullptr);
+    const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 0;
+    if (dc)
+        ReleaseDC(nullptr, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+void AdjustForDpi(RECT& rect, DWORD style, bool menu, DWORD ex_style, UINT dpi) {
+    using AdjustCall = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    static const auto adjust = User32Call<AdjustCall>("AdjustWindowRectExForDpi");
+    if (!adjust || !adjust(&rect, style, menu, ex_style, dpi))
+        AdjustWindowRectEx(&rect, style, menu, ex_style);
+}
+
+int SystemMetric(int index, UINT dpi) {
+    using MetricCall = int(WINAPI*)(int, UINT);
+    static const auto metric = User32Call<MetricCall>("GetSystemMetricsForDpi");
+    return metric ? metric(index, dpi) : GetSystemMetrics(index);
+}
+
+// Button and menu captions would read "&" as an access key; the program has none.
+std::wstring WithoutAccessKeys(std::wstring_view caption) {
+    std::wstring out;
+    for (wchar_t c : caption) {
+        out.push_back(c);
+        if (c == L'&')
+            out.push_back(L'&');
+    }
+    return out;
+}
+
+std::wstring WithAccessKeysRead(std::wstring text) {
+    for (size_t at = text.find(L"&&"); at != std::wstring::npos; at = text.find(L"&&", at + 1))
+        text.erase(at, 1);
+    return text;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::wstring FontKey(const FontSpec& spec) {
+    return std::wstring(spec.face) + L'|' + std::to_wstring(spec.points) + L'|' +
+           std::to_wstring(spec.weight) + (spec.italic ? L"|i" : L"|") + (spec.underline ? L"u" : L"");
+}
+
+bool TakesFocus(ControlKind kind) {
+    return kind == ControlKind::ComboBox || kind == ControlKind::TextBox || kind == ControlKind::Button;
+}
+
+// The multi-line text box under the dialog manager: it asks for every key, and
+// the edit control answers Esc by posting WM_CLOSE to its parent, which would close
+// the window as its close box does. Esc goes to the form's cancel handling instead.
+LRESULT CALLBACK MultiLineEditProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                   DWORD_PTR) {
+    if ((message == WM_KEYDOWN && wparam == VK_ESCAPE) || (message == WM_CHAR && wparam == 0x1B)) {
+        if (message == WM_KEYDOWN)
+            SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+        return 0;
+    }
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, MultiLineEditProc, 0);
+    return DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+TEXTMETRICW Metrics(HFONT font) {
+    TEXTMETRICW metrics{};
+    if (const HDC dc = CreateCompatibleDC(nullptr)) {
+        const HGDIOBJ old = SelectObject(dc, font);
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    return metrics;
+}
+
+bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance, kFormClassName, &existing))
+        return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = nullptr;  // each form erases with its own colour
+    wc.lpszClassName = kFormClassName;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+int TwipsToPixels(int twips, UINT dpi) {
+    return static_cast<int>(std::lround(twips * static_cast<double>(dpi) / 1440.0));
+}
+
+int FontHeight(double points, UINT dpi) {
+    return -static_cast<int>(std::lround(points * static_cast<double>(dpi) / 72.0));
+}
+
+Win32Form::Win32Form(HINSTANCE instance, const FormSpec& spec, FormEvents& events)
+    : events_(events),
+      name_(spec.name),
+      title_(spec.title),
+      client_width_(spec.client_width),
+      client_height_(spec.client_height),
+      border_(spec.border),
+      system_background_(spec.system_background),
+      icon_(spec.icon),
+      default_button_(spec.default_button),
+      cancel_button_(spec.cancel_button) {
+    for (size_t i = 0; i < spec.controls.size(); ++i) {
+        auto c = std::make_unique<Control>();
+        c->spec = spec.controls[i];
+        c->name = c->spec.name;
+        c->caption = c->spec.caption;
+        c->face = c->spec.font.face;
+        c->spec.name = c->name;
+        c->spec.caption = c->caption;
+        c->spec.font.face = c->face;
+        c->id = kFirstControlId + static_cast<int>(i);
+        controls_.push_back(std::move(c));
+    }
+    for (const MenuSpec& menu : spec.menus)
+        for (const MenuEntrySpec& entry : menu.entries)
+            menu_names_.emplace_back(entry.name);
+    if (!RegisterFormClass(instance, WindowProc))
+        throw std::runtime_error("the form's window class could not be registered");
+    Build(instance, spec.menus);
+    LiveForms().push_back(this);
+}
+
+Win32Form::~Win32Form() {
+    std::erase(LiveForms(), this);
+    // OLE may hold a target a little longer than the window: it must find no form.
+    auto revoke = [](DropTarget*& target, DropRegistration& registration) {
+        if (!target)
+            return;
+        target->Detach();
+        registration.Reset();
+        target->Release();
+        target = nullptr;
+    };
+    for (auto& c : controls_)
+        revoke(c->drop_target, c->drop_registration);
+    revoke(form_drop_target_, form_drop_registration_);
+    window_.Reset();
+}
+
+LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+    Win32Form* form = nullptr;
+    if (message == WM_NCCREATE) {
+        form = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        form->window_.Reset(hwnd);
+    } else {
+        form = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!form)
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        form->window_.Release();
+        form->open_ = false;
+        return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    return form->HandleMessage(message, wparam, lparam);
+}
+
+LRESULT Win32Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    const HWND hwnd = window_.Get();
+    switch (message) {
+    case WM_COMMAND:
+        OnCommand(LOWORD(wparam), HIWORD(wparam));
+        return 0;
+    case WM_CLOSE:
+        OnClose();
+        return 0;
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_ERASEBKGND:
+        if (OnEraseBackground(reinterpret_cast<HDC>(wparam)))
+            return 1;
+        break;
+    case WM_CTLCOLORSTATIC:
+        return OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_SETCURSOR:
+        if (OnSetCursor())
+            return TRUE;
+        break;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wparam) != WA_INACTIVE);
+        return 0;
+    case WM_NEXTDLGCTL:
+        OnNextDialogControl(wparam, lparam);
+        return 0;
+    case DM_GETDEFID:
+        return OnGetDefaultId();
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
+        return 0;
+    case kDeliverDrops:
+        OnDeliverDrops();
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+void Win32Form::OnCommand(int id, int code) {
+    if (id >= kFirstMenuId && id < kFirstMenuId + static_cast<int>(menu_names_.size())) {
+        if (code == 0)
+            events_.Click(menu_names_[static_cast<size_t>(id - kFirstMenuId)]);
+        return;
+    }
+    if (id == IDCANCEL) {  // Esc, from the dialog manager
+        if (!cancel_button_.empty())
+            events_.Click(cancel_button_);
+        return;
+    }
+    // IDOK without a default button: Enter presses nothing.
+    const Control* c = ById(id);
+    if (!c)
+        return;
+    // BN_CLICKED and STN_CLICKED are both 0; labels send neither (no SS_NOTIFY).
+    if (code == BN_CLICKED && (c->spec.kind == ControlKind::Button || c->spec.kind == ControlKind::Picture))
+        events_.Click(c->name);
+}
+
+void Win32Form::OnClose() {
+    events_.Unload();
+    Hide();
+}
+
+void Win32Form::OnPaint() {
+    PAINTSTRUCT ps;
+    const HDC dc = BeginPaint(window_.Get(), &ps);
+    for (const auto& c : controls_) {
+        if (c->spec.kind != ControlKind::Line)
+            continue;
+        const Colour colour = c->spec.fore.value_or(Colour{0, 0, 0});
+        PenHandle pen(CreatePen(PS_SOLID, std::max(c->spec.line_width, 1), RGB(colour.red, colour.green, colour.blue)));
+        const HGDIOBJ old = SelectObject(dc, pen.Get());
+        MoveToEx(dc, TwipsToPixels(c->spec.left, dpi_), TwipsToPixels(c->spec.top, dpi_), nullptr);
+        LineTo(dc, TwipsToPixels(c->spec.x2, dpi_), TwipsToPixels(c->spec.y2, dpi_));
+        SelectObject(dc, old);
+    }
+    EndPaint(window_.Get(), &ps);
+}
+
+int Win32Form::BackgroundIndex() const { return system_background_ ? COLOR_ACTIVEBORDER : COLOR_3DFACE; }
+
+bool Win32Form::OnEraseBackground(HDC dc) {
+    RECT client;
+    GetClientRect(window_.Get(), &client);
+    FillRect(dc, &client, GetSysColorBrush(BackgroundIndex()));
+    return true;
+}
+
+// Labels stand on the form's colour; controls the table puts on the system
+// background (the main window's labels and size field) take that colour; every
+// other control keeps its platform default. A fore colour sets the text.
+LRESULT Win32Form::OnControlColour(HDC dc, HWND control) {
+    const Control* c = ByWindow(control);
+    const HWND hwnd = window_.Get();
+    if (!c)
+        return DefWindowProcW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    int index = -1;
+    if (c->spec.system_background)
+        index = COLOR_ACTIVEBORDER;
+    else if (c->spec.kind == ControlKind::Label || c->spec.kind == ControlKind::Picture)
+        index = BackgroundIndex();
+    if (index < 0 && !c->spec.fore)
+        return DefWindowProcW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    if (index < 0)
+        index = COLOR_3DFACE;  // what a static or read-only edit has by default
+    SetBkColor(dc, GetSysColor(index));
+    if (c->spec.fore)
+        SetTextColor(dc, RGB(c->spec.fore->red, c->spec.fore->green, c->spec.fore->blue));
+    else
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(index));
+}
+
+bool Win32Form::OnSetCursor() {
+    for (const Win32Form* form : LiveForms()) {
+        if (form->busy_) {
+            SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+            return true;
+        }
+    }
+    return false;
+}
+
+// The focus leaves with the window and comes back to the control that had it.
+void Win32Form::OnActivate(bool active) {
+    const HWND hwnd = window_.Get();
+    if (!active) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd, focus))
+            last_focus_ = focus;
+        return;
+    }
+    HWND target = last_focus_ && IsWindow(last_focus_) && IsChild(hwnd, last_focus_) ? last_focus_ : FirstTabStop();
+    if (target)
+        SetFocus(target);
+}
+
+// As the dialog manager moves the focus: the next or previous tab stop, or the
+// control named; a text box reached this way has its text selected.
+void Win32Form::OnNextDialogControl(WPARAM wparam, LPARAM lparam) {
+    const HWND hwnd = window_.Get();
+    HWND next = nullptr;
+    if (LOWORD(lparam))
+        next = reinterpret_cast<HWND>(wparam);
+    else
+        next = GetNextDlgTabItem(hwnd, GetFocus(), wparam != 0);
+    if (!next || !IsChild(hwnd, next))
+        return;
+    SetFocus(next);
+    if (SendMessageW(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL)
+        SendMessageW(next, EM_SETSEL, 0, -1);
+}
+
+// Enter: the focused button when the form has a default button, else the default
+// button; nothing on a form without one.
+LRESULT Win32Form::OnGetDefaultId() const {
+    if (default_button_.empty())
+        return 0;
+    if (const Control* focused = ByWindow(GetFocus()); focused && focused->spec.kind == ControlKind::Button)
+        return MAKELRESULT(focused->id, DC_HASDEFID);
+    for (const auto& c : controls_)
+        if (c->name == default_button_)
+            return MAKELRESULT(c->id, DC_HASDEFID);
+    return 0;
+}
+
+void Win32Form::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    ApplyDpi(dpi);
+    SetWindowPos(window_.Get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A drop is handed to the form's handler from the form's own message loop, after
+// the drag's source got its answer: the handler loads a file, which may take long,
+// and the source must not wait for that.
+void Win32Form::QueueDrop(const std::wstring& control, const Win32DropData& data) {
+    pending_drops_.emplace_back(control, data);
+    PostMessageW(window_.Get(), kDeliverDrops, 0, 0);
+}
+
+void Win32Form::OnDeliverDrops() {
+    while (!pending_drops_.empty()) {
+        auto [control, data] = std::move(pending_drops_.front());
+        pending_drops_.pop_front();
+        events_.Drop(control, data);
+    }
+}
+
+DWORD Win32Form::Style() const {
+    if (border_ == BorderStyle::FixedDialog)
+        return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    return WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+}
+
+DWORD Win32Form::ExStyle() const {
+    // A fixed dialog frame, and no icon in its title bar.
+    return border_ == BorderStyle::FixedDialog ? WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT : WS_EX_CONTROLPARENT;
+}
+
+void Win32Form::Build(HINSTANCE instance, const std::vector<MenuSpec>& menus) {
+    MenuHandle menu(BuildMenus(menus));
+    const HWND hwnd = CreateWindowExW(ExStyle(), kFormClassName, title_.c_str(), Style(), 0, 0, 200, 100,
+                                      nullptr, menu.Get(), instance, this);
+    if (!hwnd)
+        throw std::runtime_error("the form's window could not be created");
+    menu.Release();  // the window's now
+    dpi_ = WindowDpi(hwnd);
+    for (auto& c : controls_)
+        c->hwnd = MakeControl(instance, *c);
+    SetIcon(instance);
+    ApplyDpi(dpi_);
+    SetTabOrder();
+    RegisterDrops();
+}
+
+HMENU Win32Form::BuildMenus(const std::vector<MenuSpec>& menus) {
+    if (menus.empty())
+        return nullptr;
+    const HMENU bar = CreateMenu();
+    int id = kFirstMenuId;
+    for (const MenuSpec& menu : menus) {
+        const HMENU popup = CreatePopupMenu();
+        for (const MenuEntrySpec& entry : menu.entries)
+            AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(id++), WithoutAccessKeys(entry.caption).c_str());
+        AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), WithoutAccessKeys(menu.caption).c_str());
+    }
+    return bar;
+}
+
+HWND Win32Form::MakeControl(HINSTANCE instance, Control& control) {
+    const ControlSpec& spec = control.spec;
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_GROUP;  // each its own group: arrows move nothing
+    DWORD ex_style = 0;
+    const wchar_t* window_class = L"STATIC";
+    std::wstring text = control.caption;
+    const bool tab_stop = spec.tab_index >= 0 && TakesFocus(spec.kind) && !spec.read_only;
+    if (tab_stop)
+        style |= WS_TABSTOP;
+
+    switch (spec.kind) {
+    case ControlKind::Label:
+        style |= SS_LEFT | SS_NOPREFIX;
+        break;
+    case ControlKind::ComboBox:
+        window_class = L"COMBOBOX";
+        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
+        break;
+    case ControlKind::TextBox:
+        window_class = L"EDIT";
+        ex_style = WS_EX_CLIENTEDGE;
+        // Multi-line: Enter is a line break, long text wraps, no scroll bars.
+        style |= spec.multi_line ? ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
+        if (spec.read_only)
+            style |= ES_READONLY;
+        break;
+    case ControlKind::Button:
+        window_class = L"BUTTON";
+        style |= control.name == default_button_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+        text = WithoutAccessKeys(control.caption);
+        break;
+    case ControlKind::Picture:
+        style |= SS_BITMAP | SS_NOTIFY;  // SS_NOTIFY: clicks arrive as STN_CLICKED
+        if (spec.sunken_border)
+            ex_style = WS_EX_CLIENTEDGE;
+        text.clear();
+        break;
+    case ControlKind::Line:
+        return nullptr;  // painted by the form
+    }
+
+    const HWND hwnd = CreateWindowExW(ex_style, window_class, text.c_str(), style, 0, 0, 10, 10, window_.Get(),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
+    if (!hwnd)
+        return nullptr;
+    if (spec.kind == ControlKind::ComboBox && !control.caption.empty())
+        SetWindowTextW(hwnd, control.caption.c_str());
+    if (spec.kind == ControlKind::TextBox && spec.multi_line)
+        SetWindowSubclass(hwnd, MultiLineEditProc, 0, 0);
+    if (spec.kind == ControlKind::Picture && !control.caption.empty()) {
+        BitmapHandle bitmap(static_cast<HBITMAP>(
+            LoadImageW(instance, control.caption.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+        if (bitmap) {
+            SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.Get()));
+            bitmaps_.push_back(std::move(bitmap));
+        }
+    }
+    return hwnd;
+}
+
+void Win32Form::SetIcon(HINSTANCE instance) {
+    if (icon_.empty())
+        return;
+    auto load = [&](int width_metric, int height_metric) {
+        return IconHandle(static_cast<HICON>(LoadImageW(instance, icon_.c_str(), IMAGE_ICON,
+                                                        SystemMetric(width_metric, dpi_),
+                                                        SystemMetric(height_metric, dpi_), LR_DEFAULTCOLOR)));
+    };
+    big_icon_ = load(SM_CXICON, SM_CYICON);
+    small_icon_ = load(SM_CXSMICON, SM_CYSMICON);
+    SendMessageW(window_.Get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big_icon_.Get()));
+    SendMessageW(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.Get()));
+}
+
+HFONT Win32Form::FontFor(const FontSpec& spec) {
+    const std::wstring key = FontKey(spec);
+    auto it = fonts_.find(key);
+    if (it != fonts_.end())
+        return it->second.Get();
+    LOGFONTW lf{};
+    lf.lfHeight = FontHeight(spec.points, dpi_);
+    lf.lfWeight = spec.weight;
+    lf.lfItalic = spec.italic ? TRUE : FALSE;
+    lf.lfUnderline = spec.underline ? TRUE : FALSE;
+    lf.lfCharSet = ANSI_CHARSET;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+    const size_t n = std::min(spec.face.size(), static_cast<size_t>(LF_FACESIZE - 1));
+    std::copy_n(spec.face.data(), n, lf.lfFaceName);
+    FontHandle font(CreateFontIndirectW(&lf));
+    // Windows slants the raster MS Sans Serif; Wine cannot, and draws it upright.
+    // Its outline twin (or what the system puts in its place) then gives the italic
+    // the labels need, at the same size.
+    if (spec.italic && !Metrics(font.Get()).tmItalic) {
+        constexpr std::wstring_view kOutlineFace = L"Microsoft Sans Serif";
+        std::fill(std::begin(lf.lfFaceName), std::end(lf.lfFaceName), L'\0');
+        std::copy(kOutlineFace.begin(), kOutlineFace.end(), lf.lfFaceName);
+        FontHandle outline(CreateFontIndirectW(&lf));
+        if (outline && Metrics(outline.Get()).tmItalic)
+            font = std::move(outline);
+    }
+    return fonts_.emplace(key, std::move(font)).first->second.Get();
+}
+
+// Fonts, control places and the window's size for a DPI: at start, and again when
+// the window moves to a screen of another DPI.
+void Win32Form::ApplyDpi(UINT dpi) {
+    dpi_ = dpi;
+    std::map<std::wstring, FontHandle> old_fonts;
+    old_fonts.swap(fonts_);  // freed once every control has its new font
+    SendMessageW(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(FontSpec{})), FALSE);
+    for (auto& c : controls_) {
+        if (!c->hwnd)
+            continue;
+        SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c->spec.font)), FALSE);
+        PlaceControl(*c);
+    }
+    SizeWindow();
+    InvalidateRect(window_.Get(), nullptr, TRUE);
+}
+
+void Win32Form::PlaceControl(Control& c) {
+    const int x = TwipsToPixels(c.spec.left, dpi_);
+    const int y = TwipsToPixels(c.spec.top, dpi_);
+    const int width = TwipsToPixels(c.spec.width, dpi_);
+    const int height = TwipsToPixels(c.spec.height, dpi_);
+    if (c.spec.kind != ControlKind::ComboBox) {
+        SetWindowPos(c.hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    // A drop-down combo box sizes its field from the font; its item height is set
+    // so that the field is as high as the table says.
+    SetWindowPos(c.hwnd, nullptr, x, y, width, height + kComboListPixels, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT box;
+    GetWindowRect(c.hwnd, &box);
+    const int off = height - (box.bottom - box.top);
+    const LRESULT item = SendMessageW(c.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    if (off != 0 && item != CB_ERR && item + off > 0)
+        SendMessageW(c.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + off);
+}
+
+// The client area is what the table sizes; the frame and the menu bar come around it.
+void Win32Form::SizeWindow() {
+    const HWND hwnd = window_.Get();
+    const int width = TwipsToPixels(client_width_, dpi_);
+    const int height = TwipsToPixels(client_height_, dpi_);
+    RECT frame{0, 0, width, height};
+    AdjustForDpi(frame, Style(), GetMenu(hwnd) != nullptr, ExStyle(), dpi_);
+    int outer_width = frame.right - frame.left;
+    int outer_height = frame.bottom - frame.top;
+    SetWindowPos(hwnd, nullptr, 0, 0, outer_width, outer_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps onto a second line is more than the calculation knew.
+    RECT client;
+    GetClientRect(hwnd, &client);
+    if (client.right != width || client.bottom != height) {
+        outer_width += width - client.right;
+        outer_height += height - client.bottom;
+        SetWindowPos(hwnd, nullptr, 0, 0, outer_width, outer_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// The dialog manager's Tab visits the tab stops in z-order: the controls are
+// stacked by tab index, those without one at the bottom.
+void Win32Form::SetTabOrder() {
+    std::vector<const Control*> order;
+    for (const auto& c : controls_)
+        if (c->hwnd)
+            order.push_back(c.get());
+    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+        const int ta = a->spec.tab_index < 0 ? INT_MAX : a->spec.tab_index;
+        const int tb = b->spec.tab_index < 0 ? INT_MAX : b->spec.tab_index;
+        return ta < tb;
+    });
+    HWND after = HWND_TOP;
+    for (const Control* c : order) {
+        SetWindowPos(c->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = c->hwnd;
+    }
+}
+
+// Every control gets a target when the form takes drops at all: an accepting one,
+// or one that refuses, so that a drag over a refusing control does not reach the
+// window behind it (OLE looks for a target up the parent chain).
+void Win32Form::RegisterDrops() {
+    const bool takes_drops = std::any_of(controls_.begin(), controls_.end(),
+                                         [](const auto& c) { return c->spec.accepts_drops; });
+    if (!takes_drops)
+        return;
+    auto make = [this](HWND hwnd, const std::wstring& name, bool accepts, DropTarget*& target,
+                       DropRegistration& registration) {
+        target = new DropTarget(accepts, [this, name](const Win32DropData& data) { QueueDrop(name, data); });
+        if (RegisterDragDrop(hwnd, target) == S_OK)
+            registration.Reset(hwnd);
+    };
+    make(window_.Get(), name_, true, form_drop_target_, form_drop_registration_);
+    for (auto& c : controls_)
+        if (c->hwnd)
+            make(c->hwnd, c->name, c->spec.accepts_drops, c->drop_target, c->drop_registration);
+}
+
+void Win32Form::Centre() {
+    const HWND hwnd = window_.Get();
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return;
+    const RECT& work = monitor.rcWork;
+    RECT frame;
+    GetWindowRect(hwnd, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    SetWindowPos(hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND Win32Form::FirstTabStop() const {
+    const Control* first = nullptr;
+    for (const auto& c : controls_) {
+        if (!c->hwnd || !(GetWindowLongW(c->hwnd, GWL_STYLE) & WS_TABSTOP))
+            continue;
+        if (!first || c->spec.tab_index < first->spec.tab_index)
+            first = c.get();
+    }
+    return first ? first->hwnd : nullptr;
+}
+
+void Win32Form::Show() {
+    const HWND hwnd = window_.Get();
+    if (!shown_before_)
+        Centre();
+    const bool was_open = open_;
+    shown_before_ = true;
+    open_ = true;
+    ShowWindow(hwnd, SW_SHOW);
+    SetForegroundWindow(hwnd);
+    if (!was_open) {
+        last_focus_ = nullptr;
+        if (const HWND first = FirstTabStop())
+            SetFocus(first);
+    }
+    UpdateWindow(hwnd);
+}
+
+void Win32Form::Activate() {
+    const HWND hwnd = window_.Get();
+    if (IsIconic(hwnd))
+        ShowWindow(hwnd, SW_RESTORE);
+    BringWindowToTop(hwnd);
+    SetForegroundWindow(hwnd);
+}
+
+void Win32Form::Hide() {
+    ShowWindow(window_.Get(), SW_HIDE);
+    open_ = false;
+}
+
+void Win32Form::Close() { Hide(); }
+
+bool Win32Form::AnyOpen() {
+    const auto& forms = LiveForms();
+    return std::any_of(forms.begin(), forms.end(), [](const Win32Form* f) { return f->open_; });
+}
+
+bool Win32Form::PreTranslate(MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd)
+        return false;
+    const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    for (const Win32Form* form : LiveForms())
+        if (form->window_.Get() == root)
+            return IsDialogMessageW(root, &msg) != FALSE;
+    return false;
+}
+
+const Win32Form::Control& Win32Form::At(std::wstring_view control) const {
+    for (const auto& c : controls_)
+        if (c->name == control)
+            return *c;
+    throw std::logic_error("no such control");
+}
+
+const Win32Form::Control* Win32Form::ById(int id) const {
+    for (const auto& c : controls_)
+        if (c->id == id)
+            return c.get();
+    return nullptr;
+}
+
+const Win32Form::Control* Win32Form::ByWindow(HWND hwnd) const {
+    if (!hwnd)
+        return nullptr;
+    for (const auto& c : controls_)
+        if (c->hwnd && (c->hwnd == hwnd || IsChild(c->hwnd, hwnd)))  // a combo box's own edit
+            return c.get();
+    return nullptr;
+}
+
+HWND Win32Form::ControlWindow(std::wstring_view control) const { return At(control).hwnd; }
+
+std::wstring Win32Form::Text(std::wstring_view control) const {
+    const Control& c = At(control);
+    if (!c.hwnd || c.spec.kind == ControlKind::Picture)
+        return {};
+    std::wstring text = WindowText(c.hwnd);
+    return c.spec.kind == ControlKind::Button ? WithAccessKeysRead(std::move(text)) : text;
+}
+
+void Win32Form::SetText(std::wstring_view control, const std::wstring& text) {
+    const Control& c = At(control);
+    if (!c.hwnd || c.spec.kind == ControlKind::Picture)
+        return;
+    if (c.spec.kind == ControlKind::ComboBox) {
+        // An edited text that no longer names the selected entry drops the selection.
+        const LRESULT selected = SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0);
+        if (selected != CB_ERR && Item(control, static_cast<int>(selected)) != text)
+            SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    }
+    const std::wstring shown = c.spec.kind == ControlKind::Button ? WithoutAccessKeys(text) : text;
+    SetWindowTextW(c.hwnd, shown.c_str());
+}
+
+namespace {
+HWND ComboWindow(HWND hwnd, ControlKind kind) {
+    if (kind != ControlKind::ComboBox)
+        throw std::logic_error("not a combo box");
+    return hwnd;
+}
+}  // namespace
+
+void Win32Form::AddItem(std::wstring_view control, const std::wstring& item) {
+    const Control& c = At(control);
+    SendMessageW(ComboWindow(c.hwnd, c.spec.kind), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+int Win32Form::ItemCount(std::wstring_view control) const {
+    const Control& c = At(control);
+    const LRESULT n = SendMessageW(ComboWindow(c.hwnd, c.spec.kind), CB_GETCOUNT, 0, 0);
+    return n == CB_ERR ? 0 : static_cast<int>(n);
+}
+
+std::wstring Win32Form::Item(std::wstring_view control, int index) const {
+    const Control& c = At(control);
+    const HWND combo = ComboWindow(c.hwnd, c.spec.kind);
+    if (index < 0 || index >= ItemCount(control))
+        throw std::out_of_range("no such list entry");
+    const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR)
+        return {};
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const LRESULT n = SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n == CB_ERR ? 0 : static_cast<size_t>(n));
+    return text;
+}
+
+void Win32Form::SetSelectedIndex(std::wstring_view control, int index) {
+    const Control& c = At(control);
+    const HWND combo = ComboWindow(c.hwnd, c.spec.kind);
+    if (index < 0 || index >= ItemCount(control))
+        throw std::out_of_range("no such list entry");
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void Win32Form::Refresh(std::wstring_view control) {
+    const Control& c = At(control);
+    const HWND hwnd = c.hwnd ? c.hwnd : window_.Get();
+    if (IsWindowVisible(hwnd))
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void Win32Form::RefreshAll() {
+    if (IsWindowVisible(window_.Get()))
+        RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+void Win32Form::SetBusy(bool busy) {
+    if (busy == busy_)
+        return;
+    busy_ = busy;
+    if (busy) {
+        SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+        return;
+    }
+    // The pointer stays as it is until something asks again: ask now.
+    POINT at;
+    if (!GetCursorPos(&at))
+        return;
+    const HWND under = WindowFromPoint(at);
+    if (under && GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId()) {
+        const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+        SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
+    }
+}
+
+}  // namespace ks::win32

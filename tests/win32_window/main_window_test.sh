@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Kestrelspooler.exe's main window under Wine and Xvfb, driven from a second process: files dragged
+# onto the path field, a label, the banner and the background load the first file and show its size;
+# dropped text reloads the path field's file; "Default printer" and malformed file lists change
+# nothing; the Print button and File > Print send the same job to the private CUPS scheduler;
+# File > Exit keeps the remembered printer, the close box saves it. Keeps a screenshot of the window.
+# Usage: main_window_test.sh Kestrelspooler.exe DRIVER.exe PROBE.exe ANSWER.exe ARTEFACT_DIR
+# shellcheck source=../win32/lib.sh
+source "$(dirname "$0")/../win32/lib.sh"
+APP=$1 DRIVER=$2 PROBE=$3 ANSWER=$4 ARTEFACTS=$5
+mkdir -p "$ARTEFACTS"
+
+new_prefix
+start_spooler
+start_xvfb
+
+jobs_dir="$WINEPREFIX/drive_c/jobs"
+mkdir -p "$jobs_dir"
+# Files of different sizes, so that each drop shows which file it loaded.
+for name in a b c d e f; do
+    size=$((1000 + $(printf '%d' "'$name") - 96))
+    head -c "$size" /dev/urandom >"$jobs_dir/$name.prn"
+done
+J='C:\jobs'
+
+# Starts the program in the background; its process id in APP_PID.
+start_app() {  # case
+    wine "$APP" </dev/null >"$WORK/$1.out" 2>"$WORK/$1.err" &
+    APP_PID=$!
+}
+
+# Waits (bounded) for the program to end; prints its exit status.
+app_status() {
+    local i status=0
+    for ((i = 0; i < 200; i++)); do
+        kill -0 "$APP_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$APP_PID" 2>/dev/null; then
+        kill "$APP_PID"
+        echo "still running"
+        return
+    fi
+    wait "$APP_PID" || status=$?
+    echo "$status"
+}
+
+drive() {  # case steps...
+    local case=$1
+    shift
+    wine "$DRIVER" "$@" </dev/null >"$WORK/$case.driver" 2>"$WORK/$case.driver.err" || true
+    tr -d '\r' <"$WORK/$case.driver"
+}
+
+check_eq "remember Kestrel-Raw" 0 "$(run_wine save "$PROBE" settings-save "Kestrel-Raw")"
+
+# 1. Drops, in one run of the driver: each line answers one step.
+start_app drops
+expected="window
+Combo1=Kestrel-Raw
+Text1=0
+effect 1
+Text2=$J\\a.prn
+Text1=1001
+effect 1
+Text2=$J\\b.prn
+Text1=1002
+effect 1
+Text2=$J\\c.prn
+Text1=1003
+effect 1
+Text2=$J\\d.prn
+Text1=1004
+effect 1
+Text2=$J\\e.prn
+Text1=1005
+effect 0
+Text2=$J\\e.prn
+Text1=1005"
+for i in 0 1 2 3; do
+    expected+="
+effect 1
+Text2=$J\\e.prn
+Text1=1005"
+done
+malformed=()
+for i in 0 1 2 3; do
+    malformed+=(drop Text2 "malformed:$i:$J\\f.prn" text Text2 text Text1)
+done
+actual=$(drive drops window text Combo1 text Text1 \
+    drop Text2 "files:$J\\a.prn|$J\\b.prn|$J\\c.prn" text Text2 text Text1 \
+    drop Label2 "files:$J\\b.prn|$J\\c.prn|$J\\a.prn" text Text2 text Text1 \
+    drop Image1 "files:$J\\c.prn|$J\\a.prn|$J\\b.prn" text Text2 text Text1 \
+    drop background "files:$J\\d.prn|$J\\a.prn|$J\\b.prn" text Text2 text Text1 \
+    set Text2 "$J\\e.prn" drop background "text:$J\\a.prn" text Text2 text Text1 \
+    drop Command3 "files:$J\\f.prn|$J\\a.prn" text Text2 text Text1 \
+    "${malformed[@]}")
+# Read out line by line, so that a failure names the drop.
+mapfile -t want <<<"$expected"
+mapfile -t got <<<"$actual"
+labels=(window "remembered printer" "size at start"
+    "path field: taken" "path field: path" "path field: size"
+    "label: taken" "label: path" "label: size"
+    "banner: taken" "banner: path" "banner: size"
+    "background: taken" "background: path" "background: size"
+    "text: taken" "text: path kept" "text: size of the path field's file"
+    "Default printer: refused" "Default printer: path unchanged" "Default printer: size unchanged")
+for kind in "cut off" "offset past the end" "no terminator" "offset inside the header"; do
+    labels+=("malformed ($kind): taken" "malformed ($kind): path unchanged" "malformed ($kind): size unchanged")
+done
+for i in "${!want[@]}"; do
+    check_eq "drop ${labels[$i]}" "${want[$i]}" "${got[$i]:-}"
+done
+window_id=$(xwininfo -root -tree 2>/dev/null | awk '/"Kestrelspooler": \(/ { print $1; exit }')
+if [[ -n $window_id ]] && import -window "$window_id" "$ARTEFACTS/main_window.png" 2>/dev/null; then
+    pass "screenshot in $ARTEFACTS/main_window.png"
+else
+    fail "no screenshot of the main window"
+fi
+
+# 2. The Print button and File > Print send the same job: the loaded file, unchanged.
+print_by() {  # case steps...
+    local case=$1
+    shift
+    drive "$case" "$@" >/dev/null
+    run_wine "$case-box" "$ANSWER" "Message" 30 >/dev/null
+    check_eq "$case: Executed!" "text: Executed!" "$(grep '^text:' "$WORK/$case-box.out" | tr -d '\r')"
+}
+print_by button click Command2
+print_by menu menu Print
+if wait_for_jobs 2; then
+    mapfile -t jobs < <(find "$KS_SPOOLER_JOBS" -name 'job-*.bin' | sort)
+    for job in "${jobs[@]}"; do
+        if cmp -s "$jobs_dir/e.prn" "$job"; then pass "job $(basename "$job") is the loaded file"
+        else fail "job $(basename "$job") differs from the loaded file"; fi
+    done
+    # The scheduler writes a job's record a little after the job is done.
+    for ((i = 0; i < 50; i++)); do
+        [[ $(spooler_job_names | wc -l) -ge 2 ]] && break
+        sleep 0.1
+    done
+    check_eq "two jobs named Command Print" "Command Print
+Command Print" "$(spooler_job_names)"
+else
+    fail "the two jobs did not reach the printer"
+fi
+
+# 3. File > Exit ends at once and keeps the remembered printer.
+drive exit set Combo1 "Typed-Before-Exit" menu Exit >/dev/null
+check_eq "Exit: exit status" 0 "$(app_status)"
+run_wine get1 "$PROBE" settings-get >/dev/null
+check_eq "Exit: the printer name is not saved" "Kestrel-Raw" "$(tr -d '\r' <"$WORK/get1.out")"
+
+# 4. The next start shows the name saved before; its close box saves the new one.
+start_app closing
+check_eq "next start: the name saved before" "window
+Combo1=Kestrel-Raw" "$(drive restart window text Combo1)"
+drive close set Combo1 "Typed-Before-Close" close gone >/dev/null
+check_eq "close box: the program ended" 0 "$(app_status)"
+run_wine get2 "$PROBE" settings-get >/dev/null
+check_eq "close box: the printer name is saved" "Typed-Before-Close" "$(tr -d '\r' <"$WORK/get2.out")"
+
+finish

@@ -1,0 +1,503 @@
+// Forms on the Win32 window system under Wine: the main window from its table, keys, menus, drops, close box.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "about/about_form.h"
+#include "main_window/main_form.h"
+#include "platform/memory/memory_form.h"
+#include "platform/win32/win32_form.h"
+#include "platform/win32/win32_form_handles.h"
+#include "platform/win32/win32_window_system.h"
+#include "test_data_object.h"
+
+#include <windows.h>
+
+namespace {
+
+using ks::ControlKind;
+using ks::ControlSpec;
+using ks::MainFormSpec;
+using ks::win32::Win32Form;
+
+struct Recorder : ks::FormEvents {
+    struct Event {
+        std::wstring kind, control;
+        bool has_list = false;
+        std::optional<std::wstring> first = std::nullopt;
+        friend bool operator==(const Event&, const Event&) = default;
+    };
+    std::vector<Event> events;
+
+    void Click(std::wstring_view control) override { events.push_back({L"Click", std::wstring(control)}); }
+    void Drop(std::wstring_view control, const ks::DropData& data) override {
+        events.push_back({L"Drop", std::wstring(control), data.HasFileList(), data.FirstPath()});
+    }
+    void Unload() override { events.push_back({L"Unload", L""}); }
+};
+
+std::string Narrow(std::wstring_view text) { return std::string(text.begin(), text.end()); }
+
+void PrintTo(const Recorder::Event& e, std::ostream* os) {
+    *os << Narrow(e.kind) << "(" << Narrow(e.control) << ")" << (e.has_list ? " list " : " ")
+        << (e.first ? Narrow(*e.first) : "-");
+}
+
+void Pump() {
+    MSG msg;
+    for (int round = 0; round < 3; ++round) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!Win32Form::PreTranslate(msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+        }
+        Sleep(10);
+    }
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return name;
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
+RECT InParent(HWND control) {
+    RECT box;
+    GetWindowRect(control, &box);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&box), 2);
+    return box;
+}
+
+// A key as the message loop takes it from the queue: through the forms' keyboard handling.
+void PressKey(WPARAM key) {
+    MSG msg{GetFocus(), WM_KEYDOWN, key, 1, static_cast<DWORD>(GetMessageTime()), {}};
+    if (!Win32Form::PreTranslate(msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    msg.message = WM_KEYUP;
+    msg.lParam = static_cast<LPARAM>(0xC0000001);
+    if (!Win32Form::PreTranslate(msg))
+        DispatchMessageW(&msg);
+    Pump();
+}
+
+class Win32FormTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ole_ = new ks::win32::OleInitialization; }
+    static void TearDownTestSuite() { delete ole_; }
+
+    void Open(const ks::FormSpec& spec) {
+        form_ = std::make_unique<Win32Form>(GetModuleHandleW(nullptr), spec, recorder_);
+        form_->Show();
+        Pump();
+    }
+    void SetUp() override { Open(MainFormSpec()); }
+    void TearDown() override {
+        form_.reset();
+        Pump();
+    }
+
+    HWND W(std::wstring_view name) const { return form_->ControlWindow(name); }
+    std::wstring ControlOf(HWND hwnd) const {
+        for (const ControlSpec& c : MainFormSpec().controls)
+            if (HWND w = W(c.name); w && (w == hwnd || IsChild(w, hwnd)))
+                return std::wstring(c.name);
+        return L"(none)";
+    }
+    void ExpectControlsAt96Dpi() const {
+        for (const ControlSpec& c : MainFormSpec().controls) {
+            SCOPED_TRACE(Narrow(c.name));
+            const RECT box = InParent(W(c.name));
+            EXPECT_EQ(GetParent(W(c.name)), form_->Window());
+            EXPECT_EQ(box.left, c.left / 15);
+            EXPECT_EQ(box.top, c.top / 15);
+            EXPECT_EQ(box.right - box.left, c.width / 15);
+            EXPECT_EQ(box.bottom - box.top, c.height / 15);
+        }
+    }
+
+    static ks::win32::OleInitialization* ole_;
+    Recorder recorder_;
+    std::unique_ptr<Win32Form> form_;
+};
+
+ks::win32::OleInitialization* Win32FormTest::ole_ = nullptr;
+
+TEST_F(Win32FormTest, ControlsSitWhereTheTableSaysInPixelsAt96Dpi) {
+    ASSERT_EQ(form_->Dpi(), 96u) << "the tests run Wine at its default 96 DPI";
+    ExpectControlsAt96Dpi();
+    RECT client;
+    GetClientRect(form_->Window(), &client);
+    EXPECT_EQ(client.right, 433);
+    EXPECT_EQ(client.bottom, 177);
+    EXPECT_NE(GetMenu(form_->Window()), nullptr);
+}
+
+TEST_F(Win32FormTest, EnlargingTheWindowMovesNothing) {
+    RECT frame;
+    GetWindowRect(form_->Window(), &frame);
+    SetWindowPos(form_->Window(), nullptr, 0, 0, 2 * (frame.right - frame.left), 2 * (frame.bottom - frame.top),
+                 SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    RECT client;
+    GetClientRect(form_->Window(), &client);
+    ASSERT_GT(client.right, 433);
+    ExpectControlsAt96Dpi();
+    EXPECT_NE(GetWindowLongW(form_->Window(), GWL_STYLE) & WS_THICKFRAME, 0);
+}
+
+TEST_F(Win32FormTest, EachControlIsTheNativeControlItsKindCallsFor) {
+    for (const ControlSpec& c : MainFormSpec().controls) {
+        SCOPED_TRACE(Narrow(c.name));
+        const HWND w = W(c.name);
+        const LONG style = GetWindowLongW(w, GWL_STYLE);
+        switch (c.kind) {
+        case ControlKind::Label:
+            EXPECT_EQ(ClassOf(w), L"Static");
+            EXPECT_EQ(style & SS_TYPEMASK, SS_LEFT);
+            EXPECT_NE(style & SS_NOPREFIX, 0);
+            EXPECT_EQ(TextOf(w), c.caption);
+            break;
+        case ControlKind::ComboBox:
+            EXPECT_EQ(ClassOf(w), L"ComboBox");
+            EXPECT_EQ(style & 3, CBS_DROPDOWN);
+            break;
+        case ControlKind::TextBox:
+            EXPECT_EQ(ClassOf(w), L"Edit");
+            EXPECT_EQ(style & (WS_VSCROLL | WS_HSCROLL), 0);
+            EXPECT_EQ(TextOf(w), c.caption);
+            if (c.multi_line) {
+                EXPECT_EQ(style & (ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL),
+                          ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL);
+            }
+            EXPECT_EQ((style & ES_READONLY) != 0, c.read_only);
+            break;
+        case ControlKind::Button:
+            EXPECT_EQ(ClassOf(w), L"Button");
+            EXPECT_EQ(style & BS_TYPEMASK, BS_PUSHBUTTON) << "no default button on the main window";
+            EXPECT_EQ(TextOf(w), c.caption);
+            break;
+        case ControlKind::Picture: {
+            EXPECT_EQ(ClassOf(w), L"Static");
+            EXPECT_EQ(style & SS_TYPEMASK, SS_BITMAP);
+            EXPECT_NE(style & SS_NOTIFY, 0);
+            BITMAP bitmap{};
+            const auto image = reinterpret_cast<HBITMAP>(SendMessageW(w, STM_GETIMAGE, IMAGE_BITMAP, 0));
+            ASSERT_NE(image, nullptr);
+            GetObjectW(image, sizeof bitmap, &bitmap);
+            EXPECT_EQ(bitmap.bmWidth, 266);
+            EXPECT_EQ(bitmap.bmHeight, 49);
+            break;
+        }
+        case ControlKind::Line:
+            break;
+        }
+        EXPECT_EQ((style & WS_TABSTOP) != 0, c.tab_index >= 0 && c.kind != ControlKind::Picture);
+        EXPECT_EQ(form_->Text(c.name), c.kind == ControlKind::Picture ? L"" : c.caption);
+    }
+    EXPECT_NE(SendMessageW(form_->Window(), WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_NE(SendMessageW(form_->Window(), WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
+    const HDC dc = CreateCompatibleDC(nullptr);
+    for (const ControlSpec& c : MainFormSpec().controls) {
+        if (c.kind == ControlKind::Picture)
+            continue;  // a bitmap has no text
+        SCOPED_TRACE(Narrow(c.name));
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(W(c.name), WM_GETFONT, 0, 0));
+        ASSERT_NE(font, nullptr);
+        LOGFONTW lf{};
+        GetObjectW(font, sizeof lf, &lf);
+        EXPECT_EQ(lf.lfHeight, -11);  // 8.25 pt at 96 DPI
+        EXPECT_EQ(lf.lfWeight, 400);
+        EXPECT_EQ(lf.lfCharSet, ANSI_CHARSET);
+        // Where the raster face cannot be slanted, the labels take its outline twin.
+        if (c.kind == ControlKind::Label)
+            EXPECT_TRUE(lf.lfFaceName == std::wstring(L"MS Sans Serif") ||
+                        lf.lfFaceName == std::wstring(L"Microsoft Sans Serif"));
+        else
+            EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Sans Serif");
+        // What the font really draws: slanted exactly for the labels, and small
+        // enough for the captions to fit.
+        const HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        EXPECT_EQ(metrics.tmItalic != 0, c.kind == ControlKind::Label);
+        if (c.kind == ControlKind::Label || c.kind == ControlKind::Button) {
+            SIZE extent{};
+            const std::wstring caption(c.caption);
+            GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+            EXPECT_LE(extent.cx, c.width / 15 - (c.kind == ControlKind::Button ? 8 : 0));
+            EXPECT_LE(extent.cy, c.height / 15);
+        }
+        SelectObject(dc, old);
+    }
+    DeleteDC(dc);
+}
+
+TEST_F(Win32FormTest, LabelsAndSizeFieldAreDrawnOnTheWindowsColour) {
+    const HDC dc = GetDC(form_->Window());
+    for (const ControlSpec& c : MainFormSpec().controls) {
+        if (c.kind != ControlKind::Label && c.name != L"Text1")
+            continue;
+        SCOPED_TRACE(Narrow(c.name));
+        const LRESULT brush = SendMessageW(form_->Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                           reinterpret_cast<LPARAM>(W(c.name)));
+        EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_ACTIVEBORDER));
+        EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_ACTIVEBORDER));
+    }
+    ReleaseDC(form_->Window(), dc);
+}
+
+TEST_F(Win32FormTest, OpensCentredWithTheFocusOnFileSelectAndTabVisitsTheTableOrder) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(form_->Window(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT frame;
+    GetWindowRect(form_->Window(), &frame);
+    EXPECT_LE(std::abs((frame.left + frame.right) - (monitor.rcWork.left + monitor.rcWork.right)), 2);
+    EXPECT_LE(std::abs((frame.top + frame.bottom) - (monitor.rcWork.top + monitor.rcWork.bottom)), 2);
+
+    EXPECT_EQ(ControlOf(GetFocus()), L"Command1");
+    std::vector<std::wstring> visited;
+    for (int i = 0; i < 5; ++i) {
+        PressKey(VK_TAB);
+        visited.push_back(ControlOf(GetFocus()));
+    }
+    EXPECT_EQ(visited, (std::vector<std::wstring>{L"Combo1", L"Command2", L"Text2", L"Command3", L"Command1"}));
+    EXPECT_TRUE(recorder_.events.empty());
+}
+
+TEST_F(Win32FormTest, EnterAndEscPressNothingAndEnterBreaksThePathFieldsLine) {
+    for (std::wstring_view target : {L"Command1", L"Combo1", L"Text2"}) {
+        SCOPED_TRACE(Narrow(target));
+        SetFocus(W(target));
+        PressKey(VK_RETURN);
+        PressKey(VK_ESCAPE);
+    }
+    EXPECT_TRUE(recorder_.events.empty());
+    EXPECT_TRUE(form_->IsOpen()) << "Esc in the multi-line field must not close the window";
+    EXPECT_TRUE(IsWindowVisible(form_->Window()));
+    form_->SetText(L"Text2", L"C:\\a");
+    SetFocus(W(L"Text2"));
+    SendMessageW(W(L"Text2"), EM_SETSEL, 4, 4);
+    SendMessageW(W(L"Text2"), WM_CHAR, L'\r', 1);
+    EXPECT_EQ(form_->Text(L"Text2"), L"C:\\a\r\n");
+}
+
+TEST_F(Win32FormTest, MenusWithoutAccessKeysAndClicksReportTheirNames) {
+    const HMENU bar = GetMenu(form_->Window());
+    std::vector<std::wstring> titles;
+    std::vector<std::wstring> expected;
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(bar, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        titles.push_back(text);
+        const HMENU popup = GetSubMenu(bar, i);
+        for (int j = 0; j < GetMenuItemCount(popup); ++j) {
+            GetMenuStringW(popup, static_cast<UINT>(j), text, 64, MF_BYPOSITION);
+            EXPECT_EQ(std::wstring(text).find(L'&'), std::wstring::npos);
+            EXPECT_EQ(std::wstring(text).find(L'\t'), std::wstring::npos) << "no shortcut keys";
+            SendMessageW(form_->Window(), WM_COMMAND, MAKEWPARAM(GetMenuItemID(popup, j), 0), 0);
+            expected.push_back(text);
+        }
+    }
+    EXPECT_EQ(titles, (std::vector<std::wstring>{L"File", L"Help"}));
+    EXPECT_EQ(expected, (std::vector<std::wstring>{L"Open", L"Print", L"Exit", L"About"}));
+    for (const wchar_t* button : {L"Command1", L"Command2", L"Command3"}) {
+        SendMessageW(W(button), BM_CLICK, 0, 0);
+        expected.push_back(button);
+    }
+    // A click on the banner, and one on a label that reports nothing.
+    for (const wchar_t* target : {L"Image1", L"Label2"}) {
+        SendMessageW(W(target), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+        SendMessageW(W(target), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    }
+    expected.push_back(L"Image1");
+    Pump();
+    std::vector<std::wstring> clicked;
+    for (const Recorder::Event& e : recorder_.events) {
+        EXPECT_EQ(e.kind, L"Click");
+        clicked.push_back(e.control);
+    }
+    EXPECT_EQ(clicked, expected);
+}
+
+// The targets OLE finds on each window, called as DoDragDrop calls them.
+IDropTarget* TargetOf(HWND hwnd) { return static_cast<IDropTarget*>(GetPropW(hwnd, L"OleDropTargetInterface")); }
+
+DWORD DragAndDrop(HWND hwnd, IDataObject* data, DWORD allowed) {
+    IDropTarget* target = TargetOf(hwnd);
+    if (!target)
+        return 0xFFFF;
+    POINTL at{0, 0};
+    DWORD effect = allowed;
+    target->DragEnter(data, MK_LBUTTON, at, &effect);
+    effect = allowed;
+    target->DragOver(MK_LBUTTON, at, &effect);
+    const DWORD over = effect;
+    effect = allowed;
+    if (over == DROPEFFECT_NONE)
+        target->DragLeave();
+    else
+        target->Drop(data, 0, at, &effect);
+    return over;
+}
+
+constexpr DWORD kAnyEffect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+
+ks::test::TestDataObject* Files() {
+    auto* data = new ks::test::TestDataObject;
+    data->Add(CF_HDROP, ks::test::FileListBlock({L"C:\\jobs\\first.prn", L"C:\\jobs\\second.prn",
+                                                 L"C:\\jobs\\third.prn"}));
+    return data;
+}
+
+TEST_F(Win32FormTest, EveryDropTargetButDefaultPrinterTakesFilesAsACopy) {
+    ks::test::TestDataObject* files = Files();
+    std::vector<std::wstring> targets = {L"Kestrelspooler"};
+    for (const ControlSpec& c : MainFormSpec().controls)
+        if (c.accepts_drops)
+            targets.emplace_back(c.name);
+    ASSERT_EQ(targets.size(), 10u) << "the window and nine controls";
+    for (const std::wstring& name : targets) {
+        SCOPED_TRACE(Narrow(name));
+        recorder_.events.clear();
+        const HWND hwnd = name == L"Kestrelspooler" ? form_->Window() : W(name);
+        EXPECT_EQ(DragAndDrop(hwnd, files, kAnyEffect), static_cast<DWORD>(DROPEFFECT_COPY));
+        Pump();
+        EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{{L"Drop", name, true, L"C:\\jobs\\first.prn"}}));
+    }
+    recorder_.events.clear();
+    EXPECT_EQ(DragAndDrop(W(L"Command3"), files, kAnyEffect), static_cast<DWORD>(DROPEFFECT_NONE));
+    // A source that only allows a move would lose its files: refused.
+    EXPECT_EQ(DragAndDrop(W(L"Text2"), files, DROPEFFECT_MOVE), static_cast<DWORD>(DROPEFFECT_NONE));
+    Pump();
+    EXPECT_TRUE(recorder_.events.empty());
+    files->Release();
+    // The text boxes' own handling put nothing in them.
+    EXPECT_EQ(form_->Text(L"Text2"), L"");
+    EXPECT_EQ(form_->Text(L"Text1"), L"0");
+}
+
+TEST_F(Win32FormTest, TextAndMalformedListsAreDropsWithoutAPath) {
+    auto* text = new ks::test::TestDataObject;
+    text->Add(CF_TEXT, {'C', ':', '\\', 'x', 0});
+    EXPECT_EQ(DragAndDrop(W(L"Label3"), text, kAnyEffect), static_cast<DWORD>(DROPEFFECT_COPY));
+    text->Release();
+    std::vector<Recorder::Event> expected = {{L"Drop", L"Label3", false, std::nullopt}};
+    for (const auto& m : ks::test::MalformedBlocks(L"C:\\jobs\\evil.prn")) {
+        auto* data = new ks::test::TestDataObject;
+        data->Add(CF_HDROP, m.block);
+        DragAndDrop(W(L"Text2"), data, kAnyEffect);
+        data->Release();
+        expected.push_back({L"Drop", L"Text2", true, std::nullopt});
+    }
+    Pump();
+    EXPECT_EQ(recorder_.events, expected);
+}
+
+TEST_F(Win32FormTest, CloseBoxReportsUnloadAndCloseDoesNot) {
+    SendMessageW(form_->Window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    Pump();
+    EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{{L"Unload", L""}}));
+    EXPECT_FALSE(form_->IsOpen());
+    EXPECT_FALSE(Win32Form::AnyOpen()) << "the program ends with its last window";
+    EXPECT_FALSE(IsWindowVisible(form_->Window()));
+
+    form_->Show();
+    EXPECT_TRUE(form_->IsOpen());
+    EXPECT_EQ(ControlOf(GetFocus()), L"Command1");
+    recorder_.events.clear();
+    form_->Close();
+    EXPECT_TRUE(recorder_.events.empty());
+    EXPECT_FALSE(form_->IsOpen());
+}
+
+TEST_F(Win32FormTest, BusyPointerWhileBusyOverEveryControl) {
+    const HCURSOR wait = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT));
+    const HCURSOR arrow = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    auto pointer_over = [&](HWND hwnd) {
+        SetCursor(arrow);
+        SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        return GetCursor();
+    };
+    form_->SetBusy(true);
+    EXPECT_EQ(GetCursor(), wait);
+    for (const wchar_t* over : {L"Text2", L"Command2", L"Label1"})
+        EXPECT_EQ(pointer_over(W(over)), wait) << Narrow(over);
+    EXPECT_EQ(pointer_over(form_->Window()), wait);
+    form_->SetBusy(false);
+    EXPECT_NE(pointer_over(W(L"Command2")), wait);
+}
+
+// The combo box keeps its list and text as the in-memory form does, which the
+// core's unit tests stand on.
+TEST_F(Win32FormTest, ComboBoxBehavesLikeTheInMemoryForm) {
+    ks::MemoryForm memory(MainFormSpec());
+    const std::wstring_view box = L"Combo1";
+    const struct {
+        const char* step;
+        std::function<void(ks::Form&)> run;
+    } steps[] = {
+        {"text before the list", [&](ks::Form& f) { f.SetText(box, L"Remembered"); }},
+        {"first entry", [&](ks::Form& f) { f.AddItem(box, L"Laser"); }},
+        {"second entry", [&](ks::Form& f) { f.AddItem(box, L"Label printer"); }},
+        {"select", [&](ks::Form& f) { f.SetSelectedIndex(box, 1); }},
+        {"add while selected", [&](ks::Form& f) { f.AddItem(box, L"Third"); }},
+        {"type over", [&](ks::Form& f) { f.SetText(box, L"Other"); }},
+        {"select first", [&](ks::Form& f) { f.SetSelectedIndex(box, 0); }},
+        {"empty text", [&](ks::Form& f) { f.SetText(box, L""); }},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        s.run(*form_);
+        s.run(memory);
+        EXPECT_EQ(form_->Text(box), memory.Text(box));
+        ASSERT_EQ(form_->ItemCount(box), memory.ItemCount(box));
+        for (int i = 0; i < form_->ItemCount(box); ++i)
+            EXPECT_EQ(form_->Item(box, i), memory.Item(box, i));
+    }
+    EXPECT_THROW(form_->Text(L"NoSuchControl"), std::logic_error);
+    EXPECT_THROW(form_->SetSelectedIndex(box, 3), std::out_of_range);
+}
+
+// A fixed dialog with a default and a cancel button, as the About window is.
+TEST_F(Win32FormTest, FixedDialogPressesItsDefaultAndCancelButtons) {
+    form_.reset();
+    recorder_.events.clear();
+    Open(ks::AboutFormSpec());
+    const LONG style = GetWindowLongW(form_->Window(), GWL_STYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
+    EXPECT_EQ(GetMenu(form_->Window()), nullptr);
+    RECT client;
+    GetClientRect(form_->Window(), &client);
+    EXPECT_EQ(client.right, 5655 / 15);
+    EXPECT_EQ(client.bottom, 3270 / 15);
+    const HWND ok = W(ks::about_form::kOK);
+    const HWND web = W(ks::about_form::kWebAddress);
+    EXPECT_EQ(GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(GetFocus(), ok) << "the lowest tab index";
+    PressKey(VK_RETURN);
+    SetFocus(web);
+    PressKey(VK_RETURN);
+    PressKey(VK_ESCAPE);
+    const std::wstring ok_name(ks::about_form::kOK), web_name(ks::about_form::kWebAddress);
+    EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{
+                                    {L"Click", ok_name}, {L"Click", web_name}, {L"Click", ok_name}}));
+    EXPECT_EQ(form_->ControlWindow(ks::about_form::kLineGrey), nullptr) << "lines are painted, not windows";
+}
+
+}  // namespace
