@@ -578,14 +578,19 @@ void Win32Form::PlaceControl(Control& c) {
         return;
     }
     // A drop-down combo box sizes its field from the font; its item height is set
-    // so that the field is as high as the table says.
+    // so that the field is as high as the table says, as far as the font allows
+    // (at a higher DPI the field may need a pixel or two more than the table).
+    // The field's frame need not grow one for one with the item height: a few rounds.
     SetWindowPos(c.hwnd, nullptr, x, y, width, height + kComboListPixels, SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT box;
-    GetWindowRect(c.hwnd, &box);
-    const int off = height - (box.bottom - box.top);
-    const LRESULT item = SendMessageW(c.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    if (off != 0 && item != CB_ERR && item + off > 0)
+    for (int round = 0; round < 4; ++round) {
+        RECT box;
+        GetWindowRect(c.hwnd, &box);
+        const int off = height - (box.bottom - box.top);
+        const LRESULT item = SendMessageW(c.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        if (off == 0 || item == CB_ERR || item + off <= 0)
+            break;
         SendMessageW(c.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + off);
+    }
 }
 
 // The client area is what the table sizes; the frame and the menu bar come around it.

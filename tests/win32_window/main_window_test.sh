@@ -3,7 +3,8 @@
 # onto the path field, a label, the banner and the background load the first file and show its size;
 # dropped text reloads the path field's file; "Default printer" and malformed file lists change
 # nothing; the Print button and File > Print send the same job to the private CUPS scheduler;
-# File > Exit keeps the remembered printer, the close box saves it. Keeps a screenshot of the window.
+# File > Exit keeps the remembered printer, the close box saves it; at 120 DPI the layout scales.
+# Keeps screenshots of the window.
 # Usage: main_window_test.sh Kestrelspooler.exe DRIVER.exe PROBE.exe ANSWER.exe ARTEFACT_DIR
 # shellcheck source=../win32/lib.sh
 source "$(dirname "$0")/../win32/lib.sh"
@@ -159,5 +160,35 @@ drive close set Combo1 "Typed-Before-Close" close gone >/dev/null
 check_eq "close box: the program ended" 0 "$(app_status)"
 run_wine get2 "$PROBE" settings-get >/dev/null
 check_eq "close box: the printer name is saved" "Typed-Before-Close" "$(tr -d '\r' <"$WORK/get2.out")"
+
+# 5. At 120 DPI every place and size scales with the window's DPI: twips * 120 / 1440, rounded.
+for key in 'HKCU\Control Panel\Desktop' 'HKCC\Software\Fonts'; do
+    wine reg add "$key" /v LogPixels /t REG_DWORD /d 120 /f </dev/null >>"$WORK/dpi.log" 2>&1
+done
+"$KS_SOURCE_ROOT/scripts/wine" stop "$WINEPREFIX"
+WINEPREFIX=$WINEPREFIX wineserver -p </dev/null >/dev/null 2>&1
+start_app dpi120
+layout=(Label2 120 120 735 255  Label3 240 600 615 255
+    Text2 960 600 5415 525  Command3 5160 1200 1215 375  Label1 960 1320 975 255
+    Text1 2040 1320 2895 285  Image1 960 1680 3990 735  Command1 5160 1680 1215 375
+    Command2 5160 2160 1215 375)
+px() { awk -v t="$1" 'BEGIN { printf "%d", int(t * 120 / 1440 + 0.5) }'; }
+steps=(window client) expected="window
+client $(px 6495) $(px 2655)"
+for ((i = 0; i < ${#layout[@]}; i += 5)); do
+    steps+=(rect "${layout[i]}")
+    expected+="
+${layout[i]} $(px "${layout[i + 1]}") $(px "${layout[i + 2]}") $(px "${layout[i + 3]}") $(px "${layout[i + 4]}")"
+done
+check_eq "120 DPI: client area and controls" "$expected" "$(drive dpi120 "${steps[@]}")"
+# The printer name box's field is as high as its font needs, at least the table's height.
+read -r _ left top width height < <(drive dpi120-combo rect Combo1)
+check_eq "120 DPI: printer name box place and width" "$(px 960) $(px 120) $(px 5400)" "$left $top $width"
+if ((height >= $(px 315) && height <= $(px 315) + 3)); then pass "120 DPI: printer name box height $height"
+else fail "120 DPI: printer name box height $height, table $(px 315)"; fi
+window_id=$(xwininfo -root -tree 2>/dev/null | awk '/"Kestrelspooler": \(/ { print $1; exit }')
+[[ -n $window_id ]] && import -window "$window_id" "$ARTEFACTS/main_window_120dpi.png" 2>/dev/null
+drive dpi120-close close gone >/dev/null
+check_eq "120 DPI: closed" 0 "$(app_status)"
 
 finish

@@ -8,6 +8,8 @@
 //               text:TEXT            text (CF_TEXT)
 //               malformed:N:PATH     the N-th malformed file list naming PATH (test_data_object.h)
 //     text CONTROL                 -> "CONTROL=TEXT"
+//     rect CONTROL                 its place in the client area -> "CONTROL LEFT TOP WIDTH HEIGHT"
+//     client                       the client area's size       -> "client WIDTH HEIGHT"
 //     set CONTROL TEXT             types TEXT into the control (WM_SETTEXT)
 //     click CONTROL                presses a button (BM_CLICK), without waiting for it
 //     menu ENTRY                   chooses a menu entry by name, without waiting for it
@@ -196,6 +198,21 @@ int main() {
                 std::printf("%s=%s\n", Utf8(name).c_str(), Utf8(TextOf(control)).c_str());
             else
                 fail("no control " + Utf8(name));
+        } else if (step == L"rect") {
+            const std::wstring name = arg();
+            const HWND control = Control(main, name);
+            RECT box;
+            if (control && GetWindowRect(control, &box)) {
+                MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&box), 2);
+                std::printf("%s %ld %ld %ld %ld\n", Utf8(name).c_str(), box.left, box.top, box.right - box.left,
+                            box.bottom - box.top);
+            } else {
+                fail("no control " + Utf8(name));
+            }
+        } else if (step == L"client") {
+            RECT client;
+            GetClientRect(main, &client);
+            std::printf("client %ld %ld\n", client.right, client.bottom);
         } else if (step == L"set") {
             const std::wstring name = arg();
             const std::wstring text = arg();
