@@ -1,9 +1,11 @@
 // The Windows program: the portable core wired to the Win32 services.
 #include <memory>
 
+#include "about/about_window.h"
 #include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
 #include "platform/memory/memory_form.h"
+#include "platform/win32/win32_browser.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_open_file_dialog.h"
@@ -36,6 +38,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         ks::Services{printers, spooler, files, settings, process, messages, *windows});
     ks::win32::Win32OpenFileDialog dialogs;
     app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
+    ks::win32::Win32BrowserService browsers;
+    ks::AboutWindow about(*windows, browsers, messages);
+    app.on_about = [&about] { about.Show(); };
     // In command-line mode Load prints and ends the process itself, with status 0 or 1.
     if (!app.Load())
         return 1;
