@@ -63,6 +63,43 @@ run_wine() {  # name program args...
     echo "$status"
 }
 
+# Starts the program $APP in the background, its output in WORK/CASE.*; its process id in APP_PID.
+start_app() {  # case
+    wine "$APP" </dev/null >"$WORK/$1.out" 2>"$WORK/$1.err" &
+    APP_PID=$!
+}
+
+# Waits (bounded) for the program to end; prints its exit status.
+app_status() {
+    local i status=0
+    for ((i = 0; i < 200; i++)); do
+        kill -0 "$APP_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$APP_PID" 2>/dev/null; then
+        kill "$APP_PID"
+        echo "still running"
+        return
+    fi
+    wait "$APP_PID" || status=$?
+    echo "$status"
+}
+
+# Runs the driver program $DRIVER with STEPS, its output in WORK/CASE.driver*; prints its output.
+drive() {  # case steps...
+    local case=$1
+    shift
+    wine "$DRIVER" "$@" </dev/null >"$WORK/$case.driver" 2>"$WORK/$case.driver.err" || true
+    tr -d '\r' <"$WORK/$case.driver"
+}
+
+# Saves a picture of the top-level window titled TITLE (its X window under Xvfb) to FILE.
+screenshot() {  # title file
+    local id
+    id=$(xwininfo -root -tree 2>/dev/null | awk -v name="\"$1\": (" 'index($0, name) { print $1; exit }')
+    [[ -n $id ]] && import -window "$id" "$2" 2>/dev/null
+}
+
 # The name of every job the private scheduler took, one per line in job order. Completed jobs
 # no longer report their names over IPP, so they are read from the scheduler's job records
 # (IPP attributes: value tag, name length, name, value length, value).

@@ -24,35 +24,6 @@ for name in a b c d e f; do
 done
 J='C:\jobs'
 
-# Starts the program in the background; its process id in APP_PID.
-start_app() {  # case
-    wine "$APP" </dev/null >"$WORK/$1.out" 2>"$WORK/$1.err" &
-    APP_PID=$!
-}
-
-# Waits (bounded) for the program to end; prints its exit status.
-app_status() {
-    local i status=0
-    for ((i = 0; i < 200; i++)); do
-        kill -0 "$APP_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "$APP_PID" 2>/dev/null; then
-        kill "$APP_PID"
-        echo "still running"
-        return
-    fi
-    wait "$APP_PID" || status=$?
-    echo "$status"
-}
-
-drive() {  # case steps...
-    local case=$1
-    shift
-    wine "$DRIVER" "$@" </dev/null >"$WORK/$case.driver" 2>"$WORK/$case.driver.err" || true
-    tr -d '\r' <"$WORK/$case.driver"
-}
-
 check_eq "remember Kestrel-Raw" 0 "$(run_wine save "$PROBE" settings-save "Kestrel-Raw")"
 
 # 1. Drops, in one run of the driver: each line answers one step.
@@ -112,8 +83,7 @@ done
 for i in "${!want[@]}"; do
     check_eq "drop ${labels[$i]}" "${want[$i]}" "${got[$i]:-}"
 done
-window_id=$(xwininfo -root -tree 2>/dev/null | awk '/"Kestrelspooler": \(/ { print $1; exit }')
-if [[ -n $window_id ]] && import -window "$window_id" "$ARTEFACTS/main_window.png" 2>/dev/null; then
+if screenshot Kestrelspooler "$ARTEFACTS/main_window.png"; then
     pass "screenshot in $ARTEFACTS/main_window.png"
 else
     fail "no screenshot of the main window"
@@ -186,8 +156,7 @@ read -r _ left top width height < <(drive dpi120-combo rect Combo1)
 check_eq "120 DPI: printer name box place and width" "$(px 960) $(px 120) $(px 5400)" "$left $top $width"
 if ((height >= $(px 315) && height <= $(px 315) + 3)); then pass "120 DPI: printer name box height $height"
 else fail "120 DPI: printer name box height $height, table $(px 315)"; fi
-window_id=$(xwininfo -root -tree 2>/dev/null | awk '/"Kestrelspooler": \(/ { print $1; exit }')
-[[ -n $window_id ]] && import -window "$window_id" "$ARTEFACTS/main_window_120dpi.png" 2>/dev/null
+screenshot Kestrelspooler "$ARTEFACTS/main_window_120dpi.png"
 drive dpi120-close close gone >/dev/null
 check_eq "120 DPI: closed" 0 "$(app_status)"
 
