@@ -7,12 +7,26 @@
 
 namespace ks {
 
+void ByteBuffer::Releaser::operator()(std::uint8_t* data) const {
+    if (release)
+        release(data, size);
+    else
+        delete[] data;
+}
+
 ByteBuffer ByteBuffer::ForOverwrite(std::uint64_t size) {
     ByteBuffer b;
     if (size > SIZE_MAX)
         throw std::bad_alloc();  // more than this process can address
     if (size > 0)
-        b.data_ = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<size_t>(size));
+        b.data_.reset(new std::uint8_t[static_cast<size_t>(size)]);  // left uninitialised
+    b.size_ = size;
+    return b;
+}
+
+ByteBuffer ByteBuffer::Adopt(std::uint8_t* data, std::uint64_t size, Release release) {
+    ByteBuffer b;
+    b.data_ = std::unique_ptr<std::uint8_t[], Releaser>(data, Releaser{release, size});
     b.size_ = size;
     return b;
 }

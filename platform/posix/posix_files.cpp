@@ -2,6 +2,7 @@
 #include "posix_files.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,44 @@ bool ReadExactly(int fd, std::uint8_t* out, std::uint64_t size) {
     return true;
 }
 
+// Large files get memory of their own from the kernel, in huge pages where it has them.
+// Filled page by page, a fresh buffer costs one fault per 4 KiB, which on a virtual
+// machine takes far longer than copying the file's bytes: 300 MB took a second to
+// load where the same read into huge pages takes a twentieth of that.
+constexpr std::uint64_t kOwnMappingFrom = std::uint64_t{4} << 20;
+
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23  // Linux 5.14; older kernels answer EINVAL and fault lazily
+#endif
+
+void ReleaseMapping(std::uint8_t* data, std::uint64_t size) {
+    ::munmap(data, static_cast<std::size_t>(size));
+}
+
+std::optional<ByteBuffer> AllocateForRead(std::uint64_t length) {
+    if (length < kOwnMappingFrom) {
+        try {
+            return ByteBuffer::ForOverwrite(length);
+        } catch (const std::bad_alloc&) {
+            return std::nullopt;
+        }
+    }
+    const auto size = static_cast<std::size_t>(length);
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return std::nullopt;
+    auto* data = static_cast<std::uint8_t*>(mapped);
+    ByteBuffer buffer = ByteBuffer::Adopt(data, length, &ReleaseMapping);
+#ifdef MADV_HUGEPAGE
+    ::madvise(mapped, size, MADV_HUGEPAGE);  // a hint: without huge pages the read still works
+#endif
+    // Memory the system cannot give is found out here, as a failed load, rather than
+    // by the out-of-memory killer halfway through the read.
+    if (::madvise(mapped, size, MADV_POPULATE_WRITE) != 0 && errno == ENOMEM)
+        return std::nullopt;
+    return buffer;
+}
+
 }  // namespace
 
 std::optional<ByteBuffer> PosixFiles::ReadAll(const std::wstring& path) {
@@ -82,13 +121,8 @@ std::optional<ByteBuffer> PosixFiles::ReadAll(const std::wstring& path) {
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
         return std::nullopt;
 
-    ByteBuffer buffer;
-    try {
-        buffer = ByteBuffer::ForOverwrite(length);
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
-    if (!ReadExactly(fd.get(), buffer.data(), length))
+    std::optional<ByteBuffer> buffer = AllocateForRead(length);
+    if (!buffer || !ReadExactly(fd.get(), buffer->data(), length))
         return std::nullopt;
     return buffer;
 }

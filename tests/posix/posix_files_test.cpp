@@ -24,6 +24,17 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
+// Larger than the size from which a load gets memory of its own, and not a whole number of pages.
+Bytes LargePattern() {
+    Bytes bytes((std::size_t{5} << 20) + 3);
+    std::uint32_t x = 2463534242u;
+    for (auto& b : bytes) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b = static_cast<std::uint8_t>(x);
+    }
+    return bytes;
+}
+
 Bytes EveryByteValue() {
     Bytes bytes;
     for (int i = 0; i < 256; ++i)
@@ -103,6 +114,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::ValuesIn(std::vector<ReadCase>{
         {"EveryByteValue", [](const fs::path& f) { return WithFile(f, "all.bin", EveryByteValue()); },
          EveryByteValue()},
+        {"LargeFileReadIntoMemoryOfItsOwn",
+         [](const fs::path& f) { return WithFile(f, "large.bin", LargePattern()); }, LargePattern()},
         {"EmptyFileGivesAnEmptyBuffer", [](const fs::path& f) { return WithFile(f, "empty", {}); },
          Bytes{}},
         {"NameWithASpace", [](const fs::path& f) { return WithFile(f, "my file.prn", {1, 0, 2}); },

@@ -157,8 +157,9 @@ TEST_F(Loader, AFailedLoadEmptiesTheBufferSoAnOldFileIsNeverSentUnderANewPath) {
         EXPECT_EQ(app.Window().Text(L"Text1"), s.size);
         EXPECT_EQ(std::to_wstring(app.FileBuffer().size()), s.size);
         EXPECT_EQ(app.Window().Text(L"Text2"), s.path) << "the path field is left alone";
-        if (std::wstring(s.path) == L"/all-bytes")
+        if (std::wstring(s.path) == L"/all-bytes") {
             EXPECT_TRUE(std::equal(all.begin(), all.end(), app.FileBuffer().data()));
+        }
     }
     EXPECT_TRUE(fake.messages.shown.empty()) << "loading never shows a message";
 }
