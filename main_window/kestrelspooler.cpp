@@ -115,8 +115,7 @@ bool Kestrelspooler::Print() {
         Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
         return false;
     }
-    if (saved)
-        SelectPrinter(*saved);
+    current_printer_.Restore(saved);
     if (outcome == JobOutcome::Cancelled) {
         Notify(texts::kJobFailed, texts::kProgramTitle);
         return false;

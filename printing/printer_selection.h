@@ -17,6 +17,10 @@ public:
     // none does.
     bool Select(const std::wstring& name);
 
+    // Makes a printer that was current before current again, without asking the
+    // platform: it was an installed printer a moment ago.
+    void Restore(const std::optional<std::wstring>& previous) { current_ = previous; }
+
     // The current printer's device name; nullopt when no printer is installed.
     const std::optional<std::wstring>& Current() const { return current_; }
 

@@ -1,4 +1,4 @@
-// The installed printers and the default printer from cupsGetDests2.
+// The installed printers from cupsGetDests2, and the default printer.
 #include "platform/cups/cups_printers.h"
 
 #include <cups/cups.h>
@@ -42,12 +42,14 @@ std::vector<std::wstring> CupsPrinters::List() {
 }
 
 std::optional<std::wstring> CupsPrinters::SystemDefault() {
-    std::optional<std::wstring> name;
-    ForEachDest([&](const cups_dest_t& dest) {
-        if (dest.is_default)
-            name = DestName(dest);
-        return !name;
-    });
+    // Asking for the default alone answers the same question as the whole list's
+    // is_default mark (the user's lpoptions, LPDEST and PRINTER, then the scheduler's
+    // default) in a small fraction of the list's time.
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
+    if (dest == nullptr)
+        return std::nullopt;
+    std::wstring name = DestName(*dest);
+    cupsFreeDests(1, dest);
     return name;
 }
 
