@@ -18,21 +18,11 @@
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_settings.h"
 #include "printing/texts.h"
+#include "utf8_out.h"
 
 #include <windows.h>
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                      0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
 
 // The arguments as UTF-8, whatever the ANSI code page.
 std::wstring Argument(int index) {

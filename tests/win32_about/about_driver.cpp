@@ -35,35 +35,11 @@
 #include "about/about_form.h"
 #include "main_window/main_form.h"
 #include "platform/win32/win32_form.h"
+#include "tests/win32/remote_window.h"
 
 namespace {
 
-constexpr DWORD kWaitMs = 30000;
 constexpr wchar_t kAboutTitle[] = L"About MyApp";
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring TextOf(HWND hwnd) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWaitMs, &length))
-        return L"(no answer)";
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
-                        kWaitMs, &copied);
-    text.resize(copied);
-    return text;
-}
-
-HWND MainWindow() { return FindWindowW(ks::win32::kFormClassName, L"Kestrelspooler"); }
 
 // Every visible About window: a closed one may linger hidden until the next opening.
 std::vector<HWND> VisibleAboutWindows() {
@@ -97,27 +73,6 @@ std::wstring NameOf(HWND form, const ks::FormSpec& spec, HWND control) {
     if (index < 0 || index >= static_cast<int>(spec.controls.size()))
         return L"(unknown)";
     return std::wstring(spec.controls[static_cast<size_t>(index)].name);
-}
-
-int MenuId(const std::wstring& name) {
-    int id = ks::win32::kFirstMenuId;
-    for (const ks::MenuSpec& menu : ks::MainFormSpec().menus)
-        for (const ks::MenuEntrySpec& entry : menu.entries) {
-            if (entry.name == name)
-                return id;
-            ++id;
-        }
-    return -1;
-}
-
-// Until the program has handled what it was sent and what was queued before it.
-void Settle(HWND window) {
-    for (int i = 0; i < 2; ++i) {
-        Sleep(100);
-        DWORD_PTR ignored = 0;
-        if (window)
-            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored);
-    }
 }
 
 template <typename Condition>

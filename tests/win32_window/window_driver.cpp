@@ -26,23 +26,10 @@
 
 #include "main_window/main_form.h"
 #include "platform/win32/win32_form.h"
+#include "tests/win32/remote_window.h"
 #include "test_data_object.h"
 
 namespace {
-
-constexpr DWORD kWaitMs = 30000;
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-HWND MainWindow() { return FindWindowW(ks::win32::kFormClassName, L"Kestrelspooler"); }
 
 int ControlIndex(const std::wstring& name) {
     const auto& controls = ks::MainFormSpec().controls;
@@ -55,38 +42,6 @@ int ControlIndex(const std::wstring& name) {
 HWND Control(HWND main, const std::wstring& name) {
     const int index = ControlIndex(name);
     return index < 0 ? nullptr : GetDlgItem(main, ks::win32::kFirstControlId + index);
-}
-
-int MenuId(const std::wstring& name) {
-    int id = ks::win32::kFirstMenuId;
-    for (const ks::MenuSpec& menu : ks::MainFormSpec().menus)
-        for (const ks::MenuEntrySpec& entry : menu.entries) {
-            if (entry.name == name)
-                return id;
-            ++id;
-        }
-    return -1;
-}
-
-// Until the program has handled what it was sent and what was queued before it.
-void Settle(HWND main) {
-    for (int i = 0; i < 2; ++i) {
-        Sleep(100);
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &ignored);
-    }
-}
-
-std::wstring TextOf(HWND hwnd) {
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kWaitMs, &length))
-        return L"(no answer)";
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
-                        kWaitMs, &copied);
-    text.resize(copied);
-    return text;
 }
 
 std::vector<std::wstring> Split(const std::wstring& text, wchar_t at) {

@@ -1,0 +1,17 @@
+// UTF-8 for what the Windows test programs print, whatever the ANSI code page.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+inline std::string Utf8(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
