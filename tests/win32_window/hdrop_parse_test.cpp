@@ -4,8 +4,7 @@
 #include <random>
 
 #include "platform/win32/hdrop_parse.h"
-#include "platform/win32/win32_drop_data.h"
-#include "test_data_object.h"
+#include "tests/win32_window/file_list_blocks.h"
 
 namespace {
 
@@ -119,20 +118,6 @@ TEST(DroppedFileList, GarbledBlocksNeverReadOutsideThemselves) {
         ASSERT_GE(block.size(), 20u) << "round " << round;
         ASSERT_LE(units + (path->wide ? 4 : 2), block.size() - 20) << "round " << round;
     }
-}
-
-TEST(Win32DropData, NarrowListsComeFromTheAnsiCodePageAndMalformedOnesGiveNoPath) {
-    const ks::win32::Win32DropData narrow(true, ks::test::FileListBlock({L"C:\\caf\u00e9.prn"}, false));
-    EXPECT_TRUE(narrow.HasFileList());
-    if (GetACP() == 1252 || GetACP() == CP_UTF8) {
-        EXPECT_EQ(narrow.FirstPath(), L"C:\\caf\u00e9.prn");
-    }
-    const ks::win32::Win32DropData malformed(true, ks::test::MalformedBlocks(L"C:\\x.prn")[0].block);
-    EXPECT_TRUE(malformed.HasFileList());
-    EXPECT_EQ(malformed.FirstPath(), std::nullopt);
-    const ks::win32::Win32DropData text(false, {});
-    EXPECT_FALSE(text.HasFileList());
-    EXPECT_EQ(text.FirstPath(), std::nullopt);
 }
 
 }  // namespace

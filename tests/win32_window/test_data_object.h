@@ -1,4 +1,4 @@
-// Drag-and-drop data as another program offers it: a data object of the tests' own, and DROPFILES blocks.
+// Drag-and-drop data as another program offers it: a data object and a drag source of the tests' own.
 #pragma once
 
 #include <ole2.h>
@@ -8,19 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "file_list_blocks.h"
+
 namespace ks::test {
-
-// A DROPFILES block listing the paths, UTF-16 (wide) or in the ANSI code page.
-std::vector<std::uint8_t> FileListBlock(const std::vector<std::wstring>& paths, bool wide = true);
-
-// Blocks another program might get wrong, each naming `path` in a way a careless
-// reader would take: cut off inside the path, pFiles past the end, no terminator at
-// all, pFiles pointing into the header.
-struct MalformedBlock {
-    const char* name;
-    std::vector<std::uint8_t> block;
-};
-std::vector<MalformedBlock> MalformedBlocks(const std::wstring& path);
 
 // Offers each format with the bytes given, in global memory (CF_HDROP, CF_TEXT, ...).
 // GetData hands out a fresh copy each time, as the receiver frees it.

@@ -11,6 +11,7 @@
 #include "platform/memory/memory_form.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
+#include "platform/win32/win32_drop_data.h"
 #include "platform/win32/win32_window_system.h"
 #include "test_data_object.h"
 
@@ -498,6 +499,20 @@ TEST_F(Win32FormTest, FixedDialogPressesItsDefaultAndCancelButtons) {
     EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{
                                     {L"Click", ok_name}, {L"Click", web_name}, {L"Click", ok_name}}));
     EXPECT_EQ(form_->ControlWindow(ks::about_form::kLineGrey), nullptr) << "lines are painted, not windows";
+}
+
+TEST(Win32DropData, NarrowListsComeFromTheAnsiCodePageAndMalformedOnesGiveNoPath) {
+    const ks::win32::Win32DropData narrow(true, ks::test::FileListBlock({L"C:\\caf\u00e9.prn"}, false));
+    EXPECT_TRUE(narrow.HasFileList());
+    if (GetACP() == 1252) {
+        EXPECT_EQ(narrow.FirstPath(), L"C:\\caf\u00e9.prn");
+    }
+    const ks::win32::Win32DropData malformed(true, ks::test::MalformedBlocks(L"C:\\x.prn")[0].block);
+    EXPECT_TRUE(malformed.HasFileList());
+    EXPECT_EQ(malformed.FirstPath(), std::nullopt);
+    const ks::win32::Win32DropData text(false, {});
+    EXPECT_FALSE(text.HasFileList());
+    EXPECT_EQ(text.FirstPath(), std::nullopt);
 }
 
 }  // namespace
