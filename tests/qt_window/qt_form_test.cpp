@@ -23,6 +23,8 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include "fakes/form_contract.h"
+
 #include "fakes/fakes.h"
 #include "main_window/kestrelspooler.h"
 #include "main_window/main_form.h"
@@ -400,32 +402,7 @@ TEST_F(MainWindowTest, BusyPointerComesAndGoesOnce) {
 TEST(QtFormContract, ComboBoxBehavesLikeTheInMemoryForm) {
     Recorder recorder;
     ks::QtForm qt(MainFormSpec(), recorder);
-    ks::MemoryForm memory(MainFormSpec());
-    const std::wstring_view box = L"Combo1";
-    const struct {
-        const char* step;
-        std::function<void(ks::Form&)> run;
-    } steps[] = {
-        {"text before the list", [&](ks::Form& f) { f.SetText(box, L"Remembered"); }},
-        {"first entry", [&](ks::Form& f) { f.AddItem(box, L"Laser"); }},
-        {"second entry", [&](ks::Form& f) { f.AddItem(box, L"Label printer"); }},
-        {"select", [&](ks::Form& f) { f.SetSelectedIndex(box, 1); }},
-        {"add while selected", [&](ks::Form& f) { f.AddItem(box, L"Third"); }},
-        {"type over", [&](ks::Form& f) { f.SetText(box, L"Other"); }},
-        {"select first", [&](ks::Form& f) { f.SetSelectedIndex(box, 0); }},
-        {"empty text", [&](ks::Form& f) { f.SetText(box, L""); }},
-    };
-    for (const auto& s : steps) {
-        SCOPED_TRACE(s.step);
-        s.run(qt);
-        s.run(memory);
-        EXPECT_EQ(qt.Text(box), memory.Text(box));
-        ASSERT_EQ(qt.ItemCount(box), memory.ItemCount(box));
-        for (int i = 0; i < qt.ItemCount(box); ++i)
-            EXPECT_EQ(qt.Item(box, i), memory.Item(box, i));
-    }
-    EXPECT_THROW(qt.Text(L"NoSuchControl"), std::logic_error);
-    EXPECT_THROW(qt.SetSelectedIndex(box, 3), std::out_of_range);
+    ks::fakes::ExpectComboBoxLikeMemoryForm(qt);
 }
 
 // The program itself on the Qt window system: a drop loads the first file.

@@ -1,6 +1,8 @@
 // Forms on the Win32 window system under Wine: the main window from its table, keys, menus, drops, close box.
 #include <gtest/gtest.h>
 
+#include "fakes/form_contract.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -447,32 +449,7 @@ TEST_F(Win32FormTest, BusyPointerWhileBusyOverEveryControl) {
 // The combo box keeps its list and text as the in-memory form does, which the
 // core's unit tests stand on.
 TEST_F(Win32FormTest, ComboBoxBehavesLikeTheInMemoryForm) {
-    ks::MemoryForm memory(MainFormSpec());
-    const std::wstring_view box = L"Combo1";
-    const struct {
-        const char* step;
-        std::function<void(ks::Form&)> run;
-    } steps[] = {
-        {"text before the list", [&](ks::Form& f) { f.SetText(box, L"Remembered"); }},
-        {"first entry", [&](ks::Form& f) { f.AddItem(box, L"Laser"); }},
-        {"second entry", [&](ks::Form& f) { f.AddItem(box, L"Label printer"); }},
-        {"select", [&](ks::Form& f) { f.SetSelectedIndex(box, 1); }},
-        {"add while selected", [&](ks::Form& f) { f.AddItem(box, L"Third"); }},
-        {"type over", [&](ks::Form& f) { f.SetText(box, L"Other"); }},
-        {"select first", [&](ks::Form& f) { f.SetSelectedIndex(box, 0); }},
-        {"empty text", [&](ks::Form& f) { f.SetText(box, L""); }},
-    };
-    for (const auto& s : steps) {
-        SCOPED_TRACE(s.step);
-        s.run(*form_);
-        s.run(memory);
-        EXPECT_EQ(form_->Text(box), memory.Text(box));
-        ASSERT_EQ(form_->ItemCount(box), memory.ItemCount(box));
-        for (int i = 0; i < form_->ItemCount(box); ++i)
-            EXPECT_EQ(form_->Item(box, i), memory.Item(box, i));
-    }
-    EXPECT_THROW(form_->Text(L"NoSuchControl"), std::logic_error);
-    EXPECT_THROW(form_->SetSelectedIndex(box, 3), std::out_of_range);
+    ks::fakes::ExpectComboBoxLikeMemoryForm(*form_);
 }
 
 // A fixed dialog with a default and a cancel button, as the About window is.
