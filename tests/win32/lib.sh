@@ -69,27 +69,30 @@ start_app() {  # case
     APP_PID=$!
 }
 
-# Waits (bounded) for the program to end; prints its exit status.
+# Waits (bounded) for the program to end and sets APP_STATUS to its exit status, or to "still
+# running". Call it in this shell, never inside $(...): only the shell that started the program can
+# collect its status, and a subshell would race the parent reaping it.
 app_status() {
-    local i status=0
+    local i
+    APP_STATUS=0
     for ((i = 0; i < 200; i++)); do
         kill -0 "$APP_PID" 2>/dev/null || break
         sleep 0.1
     done
     if kill -0 "$APP_PID" 2>/dev/null; then
         kill "$APP_PID"
-        echo "still running"
+        APP_STATUS="still running"
         return
     fi
-    wait "$APP_PID" || status=$?
-    echo "$status"
+    wait "$APP_PID" || APP_STATUS=$?
 }
 
 # Runs the driver program $DRIVER with STEPS, its output in WORK/CASE.driver*; prints its output.
 drive() {  # case steps...
     local case=$1
     shift
-    wine "$DRIVER" "$@" </dev/null >"$WORK/$case.driver" 2>"$WORK/$case.driver.err" || true
+    wine "$DRIVER" "$@" </dev/null >"$WORK/$case.driver" 2>"$WORK/$case.driver.err" ||
+        echo "driver exit status $?" >>"$WORK/$case.driver.err"
     tr -d '\r' <"$WORK/$case.driver"
 }
 

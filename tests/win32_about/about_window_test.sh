@@ -130,6 +130,7 @@ expect main-first \
 if kill -0 "$APP_PID" 2>/dev/null; then pass "the program runs on while the About window is open"
 else fail "the program ended with the About window still open"; fi
 expect last-window "OK closes the last window" "about closed" -- press cmdOK about-closed
-check_eq "then the program ends, status 0" 0 "$(app_status)"
+app_status
+check_eq "then the program ends, status 0" 0 "$APP_STATUS"
 
 finish

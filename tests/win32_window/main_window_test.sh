@@ -118,7 +118,8 @@ fi
 
 # 3. File > Exit ends at once and keeps the remembered printer.
 drive exit set Combo1 "Typed-Before-Exit" menu Exit >/dev/null
-check_eq "Exit: exit status" 0 "$(app_status)"
+app_status
+check_eq "Exit: exit status" 0 "$APP_STATUS"
 run_wine get1 "$PROBE" settings-get >/dev/null
 check_eq "Exit: the printer name is not saved" "Kestrel-Raw" "$(tr -d '\r' <"$WORK/get1.out")"
 
@@ -127,7 +128,8 @@ start_app closing
 check_eq "next start: the name saved before" "window
 Combo1=Kestrel-Raw" "$(drive restart window text Combo1)"
 drive close set Combo1 "Typed-Before-Close" close gone >/dev/null
-check_eq "close box: the program ended" 0 "$(app_status)"
+app_status
+check_eq "close box: the program ended" 0 "$APP_STATUS"
 run_wine get2 "$PROBE" settings-get >/dev/null
 check_eq "close box: the printer name is saved" "Typed-Before-Close" "$(tr -d '\r' <"$WORK/get2.out")"
 
@@ -158,6 +160,7 @@ if ((height >= $(px 315) && height <= $(px 315) + 3)); then pass "120 DPI: print
 else fail "120 DPI: printer name box height $height, table $(px 315)"; fi
 screenshot Kestrelspooler "$ARTEFACTS/main_window_120dpi.png"
 drive dpi120-close close gone >/dev/null
-check_eq "120 DPI: closed" 0 "$(app_status)"
+app_status
+check_eq "120 DPI: closed" 0 "$APP_STATUS"
 
 finish
