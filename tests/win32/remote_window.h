@@ -34,6 +34,21 @@ inline void Settle(HWND window) {
     }
 }
 
+// Puts the mouse pointer at a point and makes it stay there. Under Wine, a crossing event from the
+// X server that the program has not handled yet moves the cursor back to where the pointer was when
+// its window appeared; settling the program first and checking afterwards keeps that out of a test.
+inline bool PointerAt(HWND window, POINT at) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Settle(window);
+        POINT now{};
+        if (SetCursorPos(at.x, at.y))
+            Settle(window);
+        if (GetCursorPos(&now) && now.x == at.x && now.y == at.y)
+            return true;
+    }
+    return false;
+}
+
 // A window's text, asked across processes without waiting for ever.
 inline std::wstring TextOf(HWND hwnd) {
     DWORD_PTR length = 0;

@@ -83,18 +83,30 @@ bool WaitFor(Condition condition) {
     return false;
 }
 
-// A left click as the mouse makes it, at the middle of a window.
+// A left click as the mouse makes it, at the middle of a window. Each event carries its own
+// position: under Wine, an X crossing event the program has not yet handled can move the cursor back
+// between a SetCursorPos and a click that relies on it. The target's thread is settled first, so
+// that such events are behind us, and the point must really be over the target.
 bool Click(HWND target) {
     RECT box;
     if (!target || !GetWindowRect(target, &box))
         return false;
-    if (!SetCursorPos((box.left + box.right) / 2, (box.top + box.bottom) / 2))
+    Settle(GetAncestor(target, GA_ROOT));
+    const POINT at{(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+    if (WindowFromPoint(at) != target)
         return false;
-    INPUT input[2] = {};
-    input[0].type = input[1].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    return SendInput(2, input, sizeof(INPUT)) == 2;
+    const int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    if (screen_w <= 1 || screen_h <= 1)
+        return false;
+    INPUT input[3] = {};
+    const DWORD flags[3] = {MOUSEEVENTF_MOVE, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP};
+    for (int i = 0; i < 3; ++i) {
+        input[i].type = INPUT_MOUSE;
+        input[i].mi.dx = MulDiv(at.x, 65535, screen_w - 1);
+        input[i].mi.dy = MulDiv(at.y, 65535, screen_h - 1);
+        input[i].mi.dwFlags = flags[i] | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    }
+    return SendInput(3, input, sizeof(INPUT)) == 3;
 }
 
 bool Key(WORD key) {
@@ -123,6 +135,7 @@ UINT DpiOf(HWND hwnd) {
 
 int main() {
     _setmode(_fileno(stdout), _O_BINARY);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // what was done so far survives a crash
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     const ks::FormSpec& about_spec = ks::AboutFormSpec();

@@ -95,6 +95,7 @@ bool TargetPoint(HWND main, const std::wstring& target, POINT& at) {
 
 int main() {
     _setmode(_fileno(stdout), _O_BINARY);
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // what was done so far survives a crash
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (FAILED(OleInitialize(nullptr)))
@@ -129,13 +130,12 @@ int main() {
             const std::wstring data_spec = arg();
             POINT at;
             ks::test::TestDataObject* data = MakeData(data_spec);
-            if (!data || !TargetPoint(main, target, at)) {
+            if (!data || !TargetPoint(main, target, at) || !PointerAt(main, at)) {
                 fail("cannot drop " + Utf8(data_spec) + " on " + Utf8(target));
                 if (data)
                     data->Release();
                 continue;
             }
-            SetCursorPos(at.x, at.y);
             ks::test::ImmediateDropSource source;
             DWORD effect = DROPEFFECT_NONE;
             const HRESULT result = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK,
