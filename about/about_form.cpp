@@ -23,13 +23,13 @@ constexpr std::wstring_view kDisclaimerText =
     L"risc!";
 
 // Labels take no focus; their text wraps within their width.
-ControlSpec Label(std::wstring_view name, int left, int top, int width, int height,
+ControlLayout Label(std::wstring_view name, int left, int top, int width, int height,
                   std::wstring_view caption, std::optional<Colour> fore) {
     return {.kind = ControlKind::Label, .name = name, .left = left, .top = top, .width = width,
             .height = height, .caption = caption, .tab_index = -1, .fore = fore};
 }
 
-ControlSpec HorizontalLine(std::wstring_view name, int x1, int x2, int y, Colour colour,
+ControlLayout HorizontalLine(std::wstring_view name, int x1, int x2, int y, Colour colour,
                            int pixels) {
     return {.kind = ControlKind::Line, .name = name, .left = x1, .top = y, .width = x2 - x1,
             .height = 0, .caption = L"", .tab_index = -1, .fore = colour, .line_width = pixels,
@@ -40,9 +40,9 @@ ControlSpec HorizontalLine(std::wstring_view name, int x1, int x2, int y, Colour
 
 std::wstring_view MakerWebAddress() { return L"" KS_WEB_ADDRESS; }
 
-const FormSpec& AboutFormSpec() {
+const FormLayout& AboutFormLayout() {
     namespace af = about_form;
-    static const FormSpec spec{
+    static const FormLayout layout{
         .name = L"frmAbout",
         .title = L"About MyApp",
         .client_width = 5655,
@@ -70,7 +70,7 @@ const FormSpec& AboutFormSpec() {
         },
         .default_button = af::kOK,
         .cancel_button = af::kOK};
-    return spec;
+    return layout;
 }
 
 }  // namespace ks

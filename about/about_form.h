@@ -24,6 +24,6 @@ inline constexpr std::wstring_view kLineGrey = L"Line1(1)";
 // and the page it opens.
 std::wstring_view MakerWebAddress();
 
-const FormSpec& AboutFormSpec();
+const FormLayout& AboutFormLayout();
 
 }  // namespace ks

@@ -19,7 +19,7 @@ void AboutWindow::Show() {
     // A closed window is dropped here rather than in its own OK handler, which
     // still runs inside the native window's button.
     form_.reset();
-    form_ = windows_.CreateForm(AboutFormSpec(), *this);
+    form_ = windows_.CreateForm(AboutFormLayout(), *this);
     form_->Show();
 }
 

@@ -36,7 +36,7 @@ std::wstring WithoutQuotes(std::wstring text) {
 Kestrelspooler::Kestrelspooler(Services services)
     : services_(services),
       current_printer_(services.printers),
-      form_(services.windows.CreateForm(MainFormSpec(), *this)) {}
+      form_(services.windows.CreateForm(MainFormLayout(), *this)) {}
 
 bool Kestrelspooler::Load() {
     GetPrinters();

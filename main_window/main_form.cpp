@@ -5,16 +5,16 @@ namespace ks {
 
 namespace {
 
-constexpr FontSpec kLabelFont{.italic = true};
+constexpr FontStyle kLabelFont{.italic = true};
 
-ControlSpec Label(std::wstring_view name, int left, int top, int width, int height,
+ControlLayout Label(std::wstring_view name, int left, int top, int width, int height,
                   std::wstring_view caption) {
     return {.kind = ControlKind::Label, .name = name, .left = left, .top = top, .width = width,
             .height = height, .caption = caption, .tab_index = -1, .accepts_drops = true,
             .font = kLabelFont, .system_background = true};
 }
 
-ControlSpec Button(std::wstring_view name, int top, std::wstring_view caption, int tab_index,
+ControlLayout Button(std::wstring_view name, int top, std::wstring_view caption, int tab_index,
                    bool accepts_drops) {
     return {.kind = ControlKind::Button, .name = name, .left = 5160, .top = top, .width = 1215,
             .height = 375, .caption = caption, .tab_index = tab_index,
@@ -23,8 +23,8 @@ ControlSpec Button(std::wstring_view name, int top, std::wstring_view caption, i
 
 }  // namespace
 
-const FormSpec& MainFormSpec() {
-    static const FormSpec spec{
+const FormLayout& MainFormLayout() {
+    static const FormLayout layout{
         .name = L"Kestrelspooler",
         .title = L"Kestrelspooler",
         .client_width = 6495,
@@ -53,7 +53,7 @@ const FormSpec& MainFormSpec() {
             Button(L"Command1", 1680, L"File select", 0, true),
             Button(L"Command2", 2160, L"Print", 4, true),
         }};
-    return spec;
+    return layout;
 }
 
 }  // namespace ks

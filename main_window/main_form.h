@@ -20,6 +20,6 @@ inline constexpr std::wstring_view kMenuExit = L"Exit";
 inline constexpr std::wstring_view kMenuAbout = L"About";
 }  // namespace main_form
 
-const FormSpec& MainFormSpec();
+const FormLayout& MainFormLayout();
 
 }  // namespace ks

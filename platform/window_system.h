@@ -20,7 +20,7 @@ struct Colour {
     friend bool operator==(const Colour&, const Colour&) = default;
 };
 
-struct FontSpec {
+struct FontStyle {
     std::wstring_view face = L"MS Sans Serif";
     double points = 8.25;
     int weight = 400;
@@ -30,14 +30,14 @@ struct FontSpec {
 
 // One control. Positions and sizes are twips from the top left corner of the
 // client area (below the menu bar); 15 twips make a pixel at 96 DPI.
-struct ControlSpec {
+struct ControlLayout {
     ControlKind kind;
     std::wstring_view name;
     int left, top, width, height;
     std::wstring_view caption;      // caption, initial text, or the picture's resource name
     int tab_index;                  // -1: takes no focus
     bool accepts_drops = false;
-    FontSpec font = {};
+    FontStyle font = {};
     bool multi_line = false;        // TextBox: Enter makes a line break, long text wraps
     bool read_only = false;         // TextBox: selectable and copyable, not editable
     bool system_background = false; // drawn on the form's background colour
@@ -48,26 +48,26 @@ struct ControlSpec {
     int y2 = 0;
 };
 
-struct MenuEntrySpec {
+struct MenuEntryLayout {
     std::wstring_view name;
     std::wstring_view caption;
 };
 
-struct MenuSpec {
+struct MenuLayout {
     std::wstring_view name;
     std::wstring_view caption;
-    std::vector<MenuEntrySpec> entries;
+    std::vector<MenuEntryLayout> entries;
 };
 
-struct FormSpec {
+struct FormLayout {
     std::wstring_view name;
     std::wstring_view title;
     int client_width, client_height;  // twips
     BorderStyle border;
     bool system_background;  // the platform's colour for active window borders
     std::wstring_view icon;  // resource name, "" for none
-    std::vector<MenuSpec> menus;
-    std::vector<ControlSpec> controls;
+    std::vector<MenuLayout> menus;
+    std::vector<ControlLayout> controls;
     // Buttons the keyboard presses, reported as their Click: Enter presses the
     // default button unless another button has the focus (then that one); Esc
     // presses the cancel button wherever the focus is. "" for none.
@@ -86,7 +86,7 @@ public:
     virtual void Unload() = 0;
 };
 
-// A window built from a FormSpec. Controls are addressed by their names in it.
+// A window built from a FormLayout. Controls are addressed by their names in it.
 // Asking for a name the form does not have is a programming error.
 class Form {
 public:
@@ -127,7 +127,7 @@ public:
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
-    virtual std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) = 0;
+    virtual std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) = 0;
 };
 
 }  // namespace ks

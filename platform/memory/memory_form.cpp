@@ -6,8 +6,8 @@
 
 namespace ks {
 
-MemoryForm::MemoryForm(const FormSpec& spec) {
-    for (const ControlSpec& c : spec.controls) {
+MemoryForm::MemoryForm(const FormLayout& layout) {
+    for (const ControlLayout& c : layout.controls) {
         State s;
         if (c.kind != ControlKind::Picture && c.kind != ControlKind::ComboBox)
             s.text = std::wstring(c.caption);
@@ -56,8 +56,8 @@ void MemoryForm::SetSelectedIndex(std::wstring_view control, int index) {
 
 int MemoryForm::SelectedIndex(std::wstring_view control) const { return At(control).selected; }
 
-std::unique_ptr<Form> MemoryWindowSystem::CreateForm(const FormSpec& spec, FormEvents&) {
-    return std::make_unique<MemoryForm>(spec);
+std::unique_ptr<Form> MemoryWindowSystem::CreateForm(const FormLayout& layout, FormEvents&) {
+    return std::make_unique<MemoryForm>(layout);
 }
 
 }  // namespace ks

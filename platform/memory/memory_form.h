@@ -12,7 +12,7 @@ namespace ks {
 
 class MemoryForm : public Form {
 public:
-    explicit MemoryForm(const FormSpec& spec);
+    explicit MemoryForm(const FormLayout& layout);
 
     std::wstring Text(std::wstring_view control) const override;
     void SetText(std::wstring_view control, const std::wstring& text) override;
@@ -47,7 +47,7 @@ private:
 
 class MemoryWindowSystem : public WindowSystem {
 public:
-    std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+    std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
 };
 
 }  // namespace ks

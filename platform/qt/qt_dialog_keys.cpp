@@ -11,13 +11,13 @@ namespace {
 
 class DialogKeys : public QObject {
 public:
-    DialogKeys(QWidget& window, const FormSpec& spec)
+    DialogKeys(QWidget& window, const FormLayout& layout)
         : QObject(&window),
           window_(window),
-          default_(QString::fromWCharArray(spec.default_button.data(),
-                                           static_cast<qsizetype>(spec.default_button.size()))),
-          cancel_(QString::fromWCharArray(spec.cancel_button.data(),
-                                          static_cast<qsizetype>(spec.cancel_button.size()))) {
+          default_(QString::fromWCharArray(layout.default_button.data(),
+                                           static_cast<qsizetype>(layout.default_button.size()))),
+          cancel_(QString::fromWCharArray(layout.cancel_button.data(),
+                                          static_cast<qsizetype>(layout.cancel_button.size()))) {
         window.installEventFilter(this);
     }
 
@@ -62,10 +62,10 @@ private:
 
 }  // namespace
 
-void AddDialogKeys(QWidget& window, const FormSpec& spec) {
-    if (spec.default_button.empty() && spec.cancel_button.empty())
+void AddDialogKeys(QWidget& window, const FormLayout& layout) {
+    if (layout.default_button.empty() && layout.cancel_button.empty())
         return;
-    new DialogKeys(window, spec);
+    new DialogKeys(window, layout);
 }
 
 }  // namespace ks

@@ -13,6 +13,6 @@ namespace ks {
 // they come back unhandled from the focused control, so a control that uses
 // Enter itself (a multi-line text box) keeps it. Does nothing for a form that
 // names neither button.
-void AddDialogKeys(QWidget& window, const FormSpec& spec);
+void AddDialogKeys(QWidget& window, const FormLayout& layout);
 
 }  // namespace ks

@@ -62,19 +62,19 @@ QString WithoutAccessKeys(std::wstring_view caption) {
     return ToQString(caption).replace('&', QStringLiteral("&&"));
 }
 
-QFont MakeFont(const FontSpec& spec) {
+QFont MakeFont(const FontStyle& layout) {
     QFont font;
     // Linux desktops rarely have MS Sans Serif: the faces after it are the nearest
     // sans-serif ones in width, so that captions fit the boxes the table gives them.
-    font.setFamilies({ToQString(spec.face), QStringLiteral("Microsoft Sans Serif"),
+    font.setFamilies({ToQString(layout.face), QStringLiteral("Microsoft Sans Serif"),
                       QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
                       QStringLiteral("Nimbus Sans"), QStringLiteral("Helvetica"),
                       QStringLiteral("DejaVu Sans")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(spec.points);
-    font.setWeight(static_cast<QFont::Weight>(std::clamp(spec.weight, 100, 900)));
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
+    font.setPointSizeF(layout.points);
+    font.setWeight(static_cast<QFont::Weight>(std::clamp(layout.weight, 100, 900)));
+    font.setItalic(layout.italic);
+    font.setUnderline(layout.underline);
     return font;
 }
 
@@ -233,14 +233,14 @@ private:
     bool quiet_ = false;
 };
 
-QtForm::QtForm(const FormSpec& spec, FormEvents& events) : name_(spec.name) {
+QtForm::QtForm(const FormLayout& layout, FormEvents& events) : name_(layout.name) {
     InitArtworkResources();
     const QScreen* screen = QGuiApplication::primaryScreen();
     dpi_ = screen ? screen->logicalDotsPerInch() : 96.0;
     window_ = new FormWindow;
     router_ = new FormEventRouter(events, window_);
     window_->SetRouter(router_);
-    Build(spec);
+    Build(layout);
 }
 
 QtForm::~QtForm() {
@@ -255,17 +255,17 @@ QtForm::~QtForm() {
     window_->deleteLater();
 }
 
-void QtForm::Build(const FormSpec& spec) {
+void QtForm::Build(const FormLayout& layout) {
     FormWindow& window = *window_;
-    window.setWindowTitle(ToQString(spec.title));
-    window.setFont(MakeFont(FontSpec{}));
-    if (!spec.icon.empty())
-        window.setWindowIcon(QIcon(ArtworkPath(spec.icon)));
+    window.setWindowTitle(ToQString(layout.title));
+    window.setFont(MakeFont(FontStyle{}));
+    if (!layout.icon.empty())
+        window.setWindowIcon(QIcon(ArtworkPath(layout.icon)));
 
     auto* client = new QWidget(&window);
-    client->setObjectName(ToQString(spec.name));
+    client->setObjectName(ToQString(layout.name));
     client->setAutoFillBackground(true);
-    if (spec.system_background) {
+    if (layout.system_background) {
         QPalette palette = client->palette();
         palette.setColor(QPalette::Window, ActiveBorderColour());
         client->setPalette(palette);
@@ -273,14 +273,14 @@ void QtForm::Build(const FormSpec& spec) {
     window.setCentralWidget(client);
     router_->Watch(client, name_, true, false);
 
-    for (const MenuSpec& menu_spec : spec.menus) {
+    for (const MenuLayout& menu_layout : layout.menus) {
         QMenuBar* bar = window.menuBar();
         // Keep the menu bar inside the window (not a desktop's global menu), so the
         // client area lies below it as the layout expects.
         bar->setNativeMenuBar(false);
-        QMenu* menu = bar->addMenu(WithoutAccessKeys(menu_spec.caption));
-        menu->setObjectName(ToQString(menu_spec.name));
-        for (const MenuEntrySpec& entry : menu_spec.entries) {
+        QMenu* menu = bar->addMenu(WithoutAccessKeys(menu_layout.caption));
+        menu->setObjectName(ToQString(menu_layout.name));
+        for (const MenuEntryLayout& entry : menu_layout.entries) {
             QAction* action = menu->addAction(WithoutAccessKeys(entry.caption));
             action->setObjectName(ToQString(entry.name));
             QObject::connect(action, &QAction::triggered, router_,
@@ -290,22 +290,22 @@ void QtForm::Build(const FormSpec& spec) {
         }
     }
 
-    for (const ControlSpec& control : spec.controls) {
+    for (const ControlLayout& control : layout.controls) {
         QWidget* widget = MakeControl(control, client);
         if (auto* button = qobject_cast<QPushButton*>(widget))
             // Drawn as the default button; AddDialogKeys makes Enter press it.
-            button->setDefault(!spec.default_button.empty() && control.name == spec.default_button);
+            button->setDefault(!layout.default_button.empty() && control.name == layout.default_button);
         controls_.push_back({std::wstring(control.name), control.kind, control.tab_index, widget});
         if (control.kind != ControlKind::Line)
             router_->Watch(widget, controls_.back().name, control.accepts_drops,
                            control.kind == ControlKind::Picture);
     }
     SetTabOrder();
-    AddDialogKeys(window, spec);
+    AddDialogKeys(window, layout);
 
-    const QSize client_size(TwipsToPixels(spec.client_width, dpi_),
-                            TwipsToPixels(spec.client_height, dpi_));
-    if (spec.border == BorderStyle::FixedDialog) {
+    const QSize client_size(TwipsToPixels(layout.client_width, dpi_),
+                            TwipsToPixels(layout.client_height, dpi_));
+    if (layout.border == BorderStyle::FixedDialog) {
         window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     }
@@ -314,24 +314,24 @@ void QtForm::Build(const FormSpec& spec) {
     window.layout()->activate();
     const QSize outside = window.size() - client->size();
     const QSize full = client_size + QSize(std::max(outside.width(), 0), std::max(outside.height(), 0));
-    if (spec.border == BorderStyle::FixedDialog)
+    if (layout.border == BorderStyle::FixedDialog)
         window.setFixedSize(full);
     else
         window.resize(full);
 }
 
-QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
-    const QRect box(TwipsToPixels(spec.left, dpi_), TwipsToPixels(spec.top, dpi_),
-                    TwipsToPixels(spec.width, dpi_), TwipsToPixels(spec.height, dpi_));
+QWidget* QtForm::MakeControl(const ControlLayout& layout, QWidget* parent) {
+    const QRect box(TwipsToPixels(layout.left, dpi_), TwipsToPixels(layout.top, dpi_),
+                    TwipsToPixels(layout.width, dpi_), TwipsToPixels(layout.height, dpi_));
     QWidget* widget = nullptr;
     QPalette::ColorRole text_role = QPalette::WindowText;
     QPalette::ColorRole background_role = QPalette::Window;
 
-    switch (spec.kind) {
+    switch (layout.kind) {
     case ControlKind::Label: {
         auto* label = new QLabel(parent);
         label->setTextFormat(Qt::PlainText);
-        label->setText(ToQString(spec.caption));
+        label->setText(ToQString(layout.caption));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         // Words wrap within the label's width, as a fixed-size label does on Windows;
         // a caption that fits stays on one line.
@@ -346,14 +346,14 @@ QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
         combo->setCompleter(nullptr);  // typing completes nothing: the text is what was typed
-        combo->setEditText(ToQString(spec.caption));
+        combo->setEditText(ToQString(layout.caption));
         widget = combo;
         text_role = QPalette::Text;
         background_role = QPalette::Base;
         break;
     }
     case ControlKind::TextBox:
-        if (spec.multi_line) {
+        if (layout.multi_line) {
             auto* edit = new QPlainTextEdit(parent);
             edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -364,13 +364,13 @@ QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
             // Qt's default margin leaves room for less than the two lines the box is
             // sized for.
             edit->document()->setDocumentMargin(2);
-            edit->setReadOnly(spec.read_only);
-            edit->setPlainText(ToQString(spec.caption));
+            edit->setReadOnly(layout.read_only);
+            edit->setPlainText(ToQString(layout.caption));
             widget = edit;
         } else {
             auto* edit = new QLineEdit(parent);
-            edit->setReadOnly(spec.read_only);
-            edit->setText(ToQString(spec.caption));
+            edit->setReadOnly(layout.read_only);
+            edit->setText(ToQString(layout.caption));
             edit->setCursorPosition(0);
             widget = edit;
         }
@@ -378,11 +378,11 @@ QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
         background_role = QPalette::Base;
         break;
     case ControlKind::Button: {
-        auto* button = new QPushButton(WithoutAccessKeys(spec.caption), parent);
+        auto* button = new QPushButton(WithoutAccessKeys(layout.caption), parent);
         // Focus alone never makes a button the one Enter presses.
         button->setAutoDefault(false);
         QObject::connect(button, &QPushButton::clicked, router_,
-                         [router = router_, name = std::wstring(spec.name)] { router->Click(name); });
+                         [router = router_, name = std::wstring(layout.name)] { router->Click(name); });
         widget = button;
         text_role = QPalette::ButtonText;
         background_role = QPalette::Button;
@@ -390,12 +390,12 @@ QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
     }
     case ControlKind::Picture: {
         auto* picture = new QLabel(parent);
-        if (!spec.caption.empty())
-            picture->setPixmap(QPixmap(ArtworkPath(spec.caption)));
+        if (!layout.caption.empty())
+            picture->setPixmap(QPixmap(ArtworkPath(layout.caption)));
         // Natural size, top left, never stretched.
         picture->setScaledContents(false);
         picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        if (spec.sunken_border) {
+        if (layout.sunken_border) {
             picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
             picture->setLineWidth(2);
         }
@@ -403,35 +403,35 @@ QWidget* QtForm::MakeControl(const ControlSpec& spec, QWidget* parent) {
         break;
     }
     case ControlKind::Line: {
-        const QPoint from(TwipsToPixels(spec.left, dpi_), TwipsToPixels(spec.top, dpi_));
-        const QPoint to(TwipsToPixels(spec.x2, dpi_), TwipsToPixels(spec.y2, dpi_));
-        const QColor colour = spec.fore ? QColor(spec.fore->red, spec.fore->green, spec.fore->blue)
+        const QPoint from(TwipsToPixels(layout.left, dpi_), TwipsToPixels(layout.top, dpi_));
+        const QPoint to(TwipsToPixels(layout.x2, dpi_), TwipsToPixels(layout.y2, dpi_));
+        const QColor colour = layout.fore ? QColor(layout.fore->red, layout.fore->green, layout.fore->blue)
                                         : QColor(Qt::black);
-        widget = new LineWidget(from, to, spec.line_width, colour, parent);
-        widget->setObjectName(ToQString(spec.name));
+        widget = new LineWidget(from, to, layout.line_width, colour, parent);
+        widget->setObjectName(ToQString(layout.name));
         widget->show();
         return widget;
     }
     }
 
-    widget->setObjectName(ToQString(spec.name));
+    widget->setObjectName(ToQString(layout.name));
     widget->setGeometry(box);
-    widget->setFont(MakeFont(spec.font));
+    widget->setFont(MakeFont(layout.font));
     QPalette palette = widget->palette();
-    if (spec.fore)
-        palette.setColor(text_role, QColor(spec.fore->red, spec.fore->green, spec.fore->blue));
-    if (spec.system_background) {
+    if (layout.fore)
+        palette.setColor(text_role, QColor(layout.fore->red, layout.fore->green, layout.fore->blue));
+    if (layout.system_background) {
         palette.setColor(background_role, ActiveBorderColour());
         palette.setColor(QPalette::Window, ActiveBorderColour());
         widget->setAutoFillBackground(true);
     }
     widget->setPalette(palette);
 
-    const bool can_focus = spec.kind == ControlKind::ComboBox || spec.kind == ControlKind::TextBox ||
-                           spec.kind == ControlKind::Button;
+    const bool can_focus = layout.kind == ControlKind::ComboBox || layout.kind == ControlKind::TextBox ||
+                           layout.kind == ControlKind::Button;
     if (!can_focus)
         widget->setFocusPolicy(Qt::NoFocus);
-    else if (spec.tab_index < 0)
+    else if (layout.tab_index < 0)
         // Out of the tab order, yet a click still reaches it (to select and copy).
         widget->setFocusPolicy(Qt::ClickFocus);
     else

@@ -37,7 +37,7 @@ QColor ActiveBorderColour();
 class QtForm : public Form {
 public:
     // The form's controls are placed at the primary screen's logical DPI.
-    QtForm(const FormSpec& spec, FormEvents& events);
+    QtForm(const FormLayout& layout, FormEvents& events);
     ~QtForm() override;
 
     std::wstring Text(std::wstring_view control) const override;
@@ -69,8 +69,8 @@ private:
         QPointer<QWidget> widget;
     };
     const Control& At(std::wstring_view control) const;
-    void Build(const FormSpec& spec);
-    QWidget* MakeControl(const ControlSpec& spec, QWidget* parent);
+    void Build(const FormLayout& layout);
+    QWidget* MakeControl(const ControlLayout& layout, QWidget* parent);
     void SetTabOrder();
     void Centre();
 

@@ -5,8 +5,8 @@
 
 namespace ks {
 
-std::unique_ptr<Form> QtWindowSystem::CreateForm(const FormSpec& spec, FormEvents& events) {
-    return std::make_unique<QtForm>(spec, events);
+std::unique_ptr<Form> QtWindowSystem::CreateForm(const FormLayout& layout, FormEvents& events) {
+    return std::make_unique<QtForm>(layout, events);
 }
 
 }  // namespace ks

@@ -10,7 +10,7 @@ namespace ks {
 // Needs a QApplication to exist before CreateForm is called.
 class QtWindowSystem : public WindowSystem {
 public:
-    std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+    std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
 };
 
 }  // namespace ks

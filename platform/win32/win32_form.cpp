@@ -86,9 +86,9 @@ std::wstring WindowText(HWND hwnd) {
     return text;
 }
 
-std::wstring FontKey(const FontSpec& spec) {
-    return std::wstring(spec.face) + L'|' + std::to_wstring(spec.points) + L'|' +
-           std::to_wstring(spec.weight) + (spec.italic ? L"|i" : L"|") + (spec.underline ? L"u" : L"");
+std::wstring FontKey(const FontStyle& layout) {
+    return std::wstring(layout.face) + L'|' + std::to_wstring(layout.points) + L'|' +
+           std::to_wstring(layout.weight) + (layout.italic ? L"|i" : L"|") + (layout.underline ? L"u" : L"");
 }
 
 bool TakesFocus(ControlKind kind) {
@@ -146,35 +146,35 @@ int FontHeight(double points, UINT dpi) {
     return -static_cast<int>(std::lround(points * static_cast<double>(dpi) / 72.0));
 }
 
-Win32Form::Win32Form(HINSTANCE instance, const FormSpec& spec, FormEvents& events)
+Win32Form::Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& events)
     : events_(events),
-      name_(spec.name),
-      title_(spec.title),
-      client_width_(spec.client_width),
-      client_height_(spec.client_height),
-      border_(spec.border),
-      system_background_(spec.system_background),
-      icon_(spec.icon),
-      default_button_(spec.default_button),
-      cancel_button_(spec.cancel_button) {
-    for (size_t i = 0; i < spec.controls.size(); ++i) {
+      name_(layout.name),
+      title_(layout.title),
+      client_width_(layout.client_width),
+      client_height_(layout.client_height),
+      border_(layout.border),
+      system_background_(layout.system_background),
+      icon_(layout.icon),
+      default_button_(layout.default_button),
+      cancel_button_(layout.cancel_button) {
+    for (size_t i = 0; i < layout.controls.size(); ++i) {
         auto c = std::make_unique<Control>();
-        c->spec = spec.controls[i];
-        c->name = c->spec.name;
-        c->caption = c->spec.caption;
-        c->face = c->spec.font.face;
-        c->spec.name = c->name;
-        c->spec.caption = c->caption;
-        c->spec.font.face = c->face;
+        c->layout = layout.controls[i];
+        c->name = c->layout.name;
+        c->caption = c->layout.caption;
+        c->face = c->layout.font.face;
+        c->layout.name = c->name;
+        c->layout.caption = c->caption;
+        c->layout.font.face = c->face;
         c->id = kFirstControlId + static_cast<int>(i);
         controls_.push_back(std::move(c));
     }
-    for (const MenuSpec& menu : spec.menus)
-        for (const MenuEntrySpec& entry : menu.entries)
+    for (const MenuLayout& menu : layout.menus)
+        for (const MenuEntryLayout& entry : menu.entries)
             menu_names_.emplace_back(entry.name);
     if (!RegisterFormClass(instance, WindowProc))
         throw std::runtime_error("the form's window class could not be registered");
-    Build(instance, spec.menus);
+    Build(instance, layout.menus);
     LiveForms().push_back(this);
 }
 
@@ -271,7 +271,7 @@ void Win32Form::OnCommand(int id, int code) {
     if (!c)
         return;
     // BN_CLICKED and STN_CLICKED are both 0; labels send neither (no SS_NOTIFY).
-    if (code == BN_CLICKED && (c->spec.kind == ControlKind::Button || c->spec.kind == ControlKind::Picture))
+    if (code == BN_CLICKED && (c->layout.kind == ControlKind::Button || c->layout.kind == ControlKind::Picture))
         events_.Click(c->name);
 }
 
@@ -284,13 +284,14 @@ void Win32Form::OnPaint() {
     PAINTSTRUCT ps;
     const HDC dc = BeginPaint(window_.Get(), &ps);
     for (const auto& c : controls_) {
-        if (c->spec.kind != ControlKind::Line)
+        if (c->layout.kind != ControlKind::Line)
             continue;
-        const Colour colour = c->spec.fore.value_or(Colour{0, 0, 0});
-        PenHandle pen(CreatePen(PS_SOLID, std::max(c->spec.line_width, 1), RGB(colour.red, colour.green, colour.blue)));
+        const Colour colour = c->layout.fore.value_or(Colour{0, 0, 0});
+        PenHandle pen(
+            CreatePen(PS_SOLID, std::max(c->layout.line_width, 1), RGB(colour.red, colour.green, colour.blue)));
         const HGDIOBJ old = SelectObject(dc, pen.Get());
-        MoveToEx(dc, TwipsToPixels(c->spec.left, dpi_), TwipsToPixels(c->spec.top, dpi_), nullptr);
-        LineTo(dc, TwipsToPixels(c->spec.x2, dpi_), TwipsToPixels(c->spec.y2, dpi_));
+        MoveToEx(dc, TwipsToPixels(c->layout.left, dpi_), TwipsToPixels(c->layout.top, dpi_), nullptr);
+        LineTo(dc, TwipsToPixels(c->layout.x2, dpi_), TwipsToPixels(c->layout.y2, dpi_));
         SelectObject(dc, old);
     }
     EndPaint(window_.Get(), &ps);
@@ -314,17 +315,17 @@ LRESULT Win32Form::OnControlColour(HDC dc, HWND control) {
     if (!c)
         return DefWindowProcW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
     int index = -1;
-    if (c->spec.system_background)
+    if (c->layout.system_background)
         index = COLOR_ACTIVEBORDER;
-    else if (c->spec.kind == ControlKind::Label || c->spec.kind == ControlKind::Picture)
+    else if (c->layout.kind == ControlKind::Label || c->layout.kind == ControlKind::Picture)
         index = BackgroundIndex();
-    if (index < 0 && !c->spec.fore)
+    if (index < 0 && !c->layout.fore)
         return DefWindowProcW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
     if (index < 0)
         index = COLOR_3DFACE;  // what a static or read-only edit has by default
     SetBkColor(dc, GetSysColor(index));
-    if (c->spec.fore)
-        SetTextColor(dc, RGB(c->spec.fore->red, c->spec.fore->green, c->spec.fore->blue));
+    if (c->layout.fore)
+        SetTextColor(dc, RGB(c->layout.fore->red, c->layout.fore->green, c->layout.fore->blue));
     else
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(index));
@@ -375,7 +376,7 @@ void Win32Form::OnNextDialogControl(WPARAM wparam, LPARAM lparam) {
 LRESULT Win32Form::OnGetDefaultId() const {
     if (default_button_.empty())
         return 0;
-    if (const Control* focused = ByWindow(GetFocus()); focused && focused->spec.kind == ControlKind::Button)
+    if (const Control* focused = ByWindow(GetFocus()); focused && focused->layout.kind == ControlKind::Button)
         return MAKELRESULT(focused->id, DC_HASDEFID);
     for (const auto& c : controls_)
         if (c->name == default_button_)
@@ -416,7 +417,7 @@ DWORD Win32Form::ExStyle() const {
     return border_ == BorderStyle::FixedDialog ? WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT : WS_EX_CONTROLPARENT;
 }
 
-void Win32Form::Build(HINSTANCE instance, const std::vector<MenuSpec>& menus) {
+void Win32Form::Build(HINSTANCE instance, const std::vector<MenuLayout>& menus) {
     MenuHandle menu(BuildMenus(menus));
     const HWND hwnd = CreateWindowExW(ExStyle(), kFormClassName, title_.c_str(), Style(), 0, 0, 200, 100,
                                       nullptr, menu.Get(), instance, this);
@@ -432,14 +433,14 @@ void Win32Form::Build(HINSTANCE instance, const std::vector<MenuSpec>& menus) {
     RegisterDrops();
 }
 
-HMENU Win32Form::BuildMenus(const std::vector<MenuSpec>& menus) {
+HMENU Win32Form::BuildMenus(const std::vector<MenuLayout>& menus) {
     if (menus.empty())
         return nullptr;
     const HMENU bar = CreateMenu();
     int id = kFirstMenuId;
-    for (const MenuSpec& menu : menus) {
+    for (const MenuLayout& menu : menus) {
         const HMENU popup = CreatePopupMenu();
-        for (const MenuEntrySpec& entry : menu.entries)
+        for (const MenuEntryLayout& entry : menu.entries)
             AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(id++), WithoutAccessKeys(entry.caption).c_str());
         AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), WithoutAccessKeys(menu.caption).c_str());
     }
@@ -447,16 +448,16 @@ HMENU Win32Form::BuildMenus(const std::vector<MenuSpec>& menus) {
 }
 
 HWND Win32Form::MakeControl(HINSTANCE instance, Control& control) {
-    const ControlSpec& spec = control.spec;
+    const ControlLayout& layout = control.layout;
     DWORD style = WS_CHILD | WS_VISIBLE | WS_GROUP;  // each its own group: arrows move nothing
     DWORD ex_style = 0;
     const wchar_t* window_class = L"STATIC";
     std::wstring text = control.caption;
-    const bool tab_stop = spec.tab_index >= 0 && TakesFocus(spec.kind) && !spec.read_only;
+    const bool tab_stop = layout.tab_index >= 0 && TakesFocus(layout.kind) && !layout.read_only;
     if (tab_stop)
         style |= WS_TABSTOP;
 
-    switch (spec.kind) {
+    switch (layout.kind) {
     case ControlKind::Label:
         style |= SS_LEFT | SS_NOPREFIX;
         break;
@@ -468,8 +469,8 @@ HWND Win32Form::MakeControl(HINSTANCE instance, Control& control) {
         window_class = L"EDIT";
         ex_style = WS_EX_CLIENTEDGE;
         // Multi-line: Enter is a line break, long text wraps, no scroll bars.
-        style |= spec.multi_line ? ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
-        if (spec.read_only)
+        style |= layout.multi_line ? ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
+        if (layout.read_only)
             style |= ES_READONLY;
         break;
     case ControlKind::Button:
@@ -479,7 +480,7 @@ HWND Win32Form::MakeControl(HINSTANCE instance, Control& control) {
         break;
     case ControlKind::Picture:
         style |= SS_BITMAP | SS_NOTIFY;  // SS_NOTIFY: clicks arrive as STN_CLICKED
-        if (spec.sunken_border)
+        if (layout.sunken_border)
             ex_style = WS_EX_CLIENTEDGE;
         text.clear();
         break;
@@ -491,11 +492,11 @@ HWND Win32Form::MakeControl(HINSTANCE instance, Control& control) {
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
     if (!hwnd)
         return nullptr;
-    if (spec.kind == ControlKind::ComboBox && !control.caption.empty())
+    if (layout.kind == ControlKind::ComboBox && !control.caption.empty())
         SetWindowTextW(hwnd, control.caption.c_str());
-    if (spec.kind == ControlKind::TextBox && spec.multi_line)
+    if (layout.kind == ControlKind::TextBox && layout.multi_line)
         SetWindowSubclass(hwnd, MultiLineEditProc, 0, 0);
-    if (spec.kind == ControlKind::Picture && !control.caption.empty()) {
+    if (layout.kind == ControlKind::Picture && !control.caption.empty()) {
         BitmapHandle bitmap(static_cast<HBITMAP>(
             LoadImageW(instance, control.caption.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
         if (bitmap) {
@@ -520,28 +521,28 @@ void Win32Form::SetIcon(HINSTANCE instance) {
     SendMessageW(window_.Get(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small_icon_.Get()));
 }
 
-HFONT Win32Form::FontFor(const FontSpec& spec) {
-    const std::wstring key = FontKey(spec);
+HFONT Win32Form::FontFor(const FontStyle& layout) {
+    const std::wstring key = FontKey(layout);
     auto it = fonts_.find(key);
     if (it != fonts_.end())
         return it->second.Get();
     LOGFONTW lf{};
-    lf.lfHeight = FontHeight(spec.points, dpi_);
-    lf.lfWeight = spec.weight;
-    lf.lfItalic = spec.italic ? TRUE : FALSE;
-    lf.lfUnderline = spec.underline ? TRUE : FALSE;
+    lf.lfHeight = FontHeight(layout.points, dpi_);
+    lf.lfWeight = layout.weight;
+    lf.lfItalic = layout.italic ? TRUE : FALSE;
+    lf.lfUnderline = layout.underline ? TRUE : FALSE;
     lf.lfCharSet = ANSI_CHARSET;
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    const size_t n = std::min(spec.face.size(), static_cast<size_t>(LF_FACESIZE - 1));
-    std::copy_n(spec.face.data(), n, lf.lfFaceName);
+    const size_t n = std::min(layout.face.size(), static_cast<size_t>(LF_FACESIZE - 1));
+    std::copy_n(layout.face.data(), n, lf.lfFaceName);
     FontHandle font(CreateFontIndirectW(&lf));
     // Windows slants the raster MS Sans Serif; Wine cannot, and draws it upright.
     // Its outline twin (or what the system puts in its place) then gives the italic
     // the labels need, at the same size.
-    if (spec.italic && !Metrics(font.Get()).tmItalic) {
+    if (layout.italic && !Metrics(font.Get()).tmItalic) {
         constexpr std::wstring_view kOutlineFace = L"Microsoft Sans Serif";
         std::fill(std::begin(lf.lfFaceName), std::end(lf.lfFaceName), L'\0');
         std::copy(kOutlineFace.begin(), kOutlineFace.end(), lf.lfFaceName);
@@ -558,11 +559,11 @@ void Win32Form::ApplyDpi(UINT dpi) {
     dpi_ = dpi;
     std::map<std::wstring, FontHandle> old_fonts;
     old_fonts.swap(fonts_);  // freed once every control has its new font
-    SendMessageW(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(FontSpec{})), FALSE);
+    SendMessageW(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(FontStyle{})), FALSE);
     for (auto& c : controls_) {
         if (!c->hwnd)
             continue;
-        SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c->spec.font)), FALSE);
+        SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c->layout.font)), FALSE);
         PlaceControl(*c);
     }
     SizeWindow();
@@ -570,11 +571,11 @@ void Win32Form::ApplyDpi(UINT dpi) {
 }
 
 void Win32Form::PlaceControl(Control& c) {
-    const int x = TwipsToPixels(c.spec.left, dpi_);
-    const int y = TwipsToPixels(c.spec.top, dpi_);
-    const int width = TwipsToPixels(c.spec.width, dpi_);
-    const int height = TwipsToPixels(c.spec.height, dpi_);
-    if (c.spec.kind != ControlKind::ComboBox) {
+    const int x = TwipsToPixels(c.layout.left, dpi_);
+    const int y = TwipsToPixels(c.layout.top, dpi_);
+    const int width = TwipsToPixels(c.layout.width, dpi_);
+    const int height = TwipsToPixels(c.layout.height, dpi_);
+    if (c.layout.kind != ControlKind::ComboBox) {
         SetWindowPos(c.hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
@@ -622,8 +623,8 @@ void Win32Form::SetTabOrder() {
         if (c->hwnd)
             order.push_back(c.get());
     std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-        const int ta = a->spec.tab_index < 0 ? INT_MAX : a->spec.tab_index;
-        const int tb = b->spec.tab_index < 0 ? INT_MAX : b->spec.tab_index;
+        const int ta = a->layout.tab_index < 0 ? INT_MAX : a->layout.tab_index;
+        const int tb = b->layout.tab_index < 0 ? INT_MAX : b->layout.tab_index;
         return ta < tb;
     });
     HWND after = HWND_TOP;
@@ -638,7 +639,7 @@ void Win32Form::SetTabOrder() {
 // window behind it (OLE looks for a target up the parent chain).
 void Win32Form::RegisterDrops() {
     const bool takes_drops = std::any_of(controls_.begin(), controls_.end(),
-                                         [](const auto& c) { return c->spec.accepts_drops; });
+                                         [](const auto& c) { return c->layout.accepts_drops; });
     if (!takes_drops)
         return;
     auto make = [this](HWND hwnd, const std::wstring& name, bool accepts, DropTarget*& target,
@@ -650,7 +651,7 @@ void Win32Form::RegisterDrops() {
     make(window_.Get(), name_, true, form_drop_target_, form_drop_registration_);
     for (auto& c : controls_)
         if (c->hwnd)
-            make(c->hwnd, c->name, c->spec.accepts_drops, c->drop_target, c->drop_registration);
+            make(c->hwnd, c->name, c->layout.accepts_drops, c->drop_target, c->drop_registration);
 }
 
 void Win32Form::Centre() {
@@ -674,7 +675,7 @@ HWND Win32Form::FirstTabStop() const {
     for (const auto& c : controls_) {
         if (!c->hwnd || !(GetWindowLongW(c->hwnd, GWL_STYLE) & WS_TABSTOP))
             continue;
-        if (!first || c->spec.tab_index < first->spec.tab_index)
+        if (!first || c->layout.tab_index < first->layout.tab_index)
             first = c.get();
     }
     return first ? first->hwnd : nullptr;
@@ -754,23 +755,23 @@ HWND Win32Form::ControlWindow(std::wstring_view control) const { return At(contr
 
 std::wstring Win32Form::Text(std::wstring_view control) const {
     const Control& c = At(control);
-    if (!c.hwnd || c.spec.kind == ControlKind::Picture)
+    if (!c.hwnd || c.layout.kind == ControlKind::Picture)
         return {};
     std::wstring text = WindowText(c.hwnd);
-    return c.spec.kind == ControlKind::Button ? WithAccessKeysRead(std::move(text)) : text;
+    return c.layout.kind == ControlKind::Button ? WithAccessKeysRead(std::move(text)) : text;
 }
 
 void Win32Form::SetText(std::wstring_view control, const std::wstring& text) {
     const Control& c = At(control);
-    if (!c.hwnd || c.spec.kind == ControlKind::Picture)
+    if (!c.hwnd || c.layout.kind == ControlKind::Picture)
         return;
-    if (c.spec.kind == ControlKind::ComboBox) {
+    if (c.layout.kind == ControlKind::ComboBox) {
         // An edited text that no longer names the selected entry drops the selection.
         const LRESULT selected = SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0);
         if (selected != CB_ERR && Item(control, static_cast<int>(selected)) != text)
             SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     }
-    const std::wstring shown = c.spec.kind == ControlKind::Button ? WithoutAccessKeys(text) : text;
+    const std::wstring shown = c.layout.kind == ControlKind::Button ? WithoutAccessKeys(text) : text;
     SetWindowTextW(c.hwnd, shown.c_str());
 }
 
@@ -784,18 +785,18 @@ HWND ComboWindow(HWND hwnd, ControlKind kind) {
 
 void Win32Form::AddItem(std::wstring_view control, const std::wstring& item) {
     const Control& c = At(control);
-    SendMessageW(ComboWindow(c.hwnd, c.spec.kind), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    SendMessageW(ComboWindow(c.hwnd, c.layout.kind), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
 int Win32Form::ItemCount(std::wstring_view control) const {
     const Control& c = At(control);
-    const LRESULT n = SendMessageW(ComboWindow(c.hwnd, c.spec.kind), CB_GETCOUNT, 0, 0);
+    const LRESULT n = SendMessageW(ComboWindow(c.hwnd, c.layout.kind), CB_GETCOUNT, 0, 0);
     return n == CB_ERR ? 0 : static_cast<int>(n);
 }
 
 std::wstring Win32Form::Item(std::wstring_view control, int index) const {
     const Control& c = At(control);
-    const HWND combo = ComboWindow(c.hwnd, c.spec.kind);
+    const HWND combo = ComboWindow(c.hwnd, c.layout.kind);
     if (index < 0 || index >= ItemCount(control))
         throw std::out_of_range("no such list entry");
     const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -809,7 +810,7 @@ std::wstring Win32Form::Item(std::wstring_view control, int index) const {
 
 void Win32Form::SetSelectedIndex(std::wstring_view control, int index) {
     const Control& c = At(control);
-    const HWND combo = ComboWindow(c.hwnd, c.spec.kind);
+    const HWND combo = ComboWindow(c.hwnd, c.layout.kind);
     if (index < 0 || index >= ItemCount(control))
         throw std::out_of_range("no such list entry");
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);

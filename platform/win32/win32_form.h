@@ -36,7 +36,7 @@ int FontHeight(double points, UINT dpi);
 class Win32Form final : public Form {
 public:
     // Throws std::runtime_error when the window cannot be created.
-    Win32Form(HINSTANCE instance, const FormSpec& spec, FormEvents& events);
+    Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& events);
     ~Win32Form() override;
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
@@ -69,7 +69,7 @@ public:
 
 private:
     struct Control {
-        ControlSpec spec;       // its texts point at the copies below, not the caller's table
+        ControlLayout layout;  // its texts point at the copies below, not the caller's table
         std::wstring name, caption, face;
         int id = 0;
         HWND hwnd = nullptr;    // a child of the form; gone with it
@@ -92,9 +92,9 @@ private:
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnDeliverDrops();
 
-    void Build(HINSTANCE instance, const std::vector<MenuSpec>& menus);
+    void Build(HINSTANCE instance, const std::vector<MenuLayout>& menus);
     HWND MakeControl(HINSTANCE instance, Control& control);
-    HMENU BuildMenus(const std::vector<MenuSpec>& menus);
+    HMENU BuildMenus(const std::vector<MenuLayout>& menus);
     void SetIcon(HINSTANCE instance);
     void ApplyDpi(UINT dpi);
     void PlaceControl(Control& control);
@@ -106,7 +106,7 @@ private:
     void RegisterDrops();
     void Centre();
     void Hide();
-    HFONT FontFor(const FontSpec& spec);
+    HFONT FontFor(const FontStyle& layout);
     const Control& At(std::wstring_view control) const;
     const Control* ById(int id) const;
     const Control* ByWindow(HWND hwnd) const;

@@ -5,8 +5,8 @@
 
 namespace ks::win32 {
 
-std::unique_ptr<Form> Win32WindowSystem::CreateForm(const FormSpec& spec, FormEvents& events) {
-    return std::make_unique<Win32Form>(instance_, spec, events);
+std::unique_ptr<Form> Win32WindowSystem::CreateForm(const FormLayout& layout, FormEvents& events) {
+    return std::make_unique<Win32Form>(instance_, layout, events);
 }
 
 int RunMessageLoop() {

@@ -16,7 +16,7 @@ class Win32WindowSystem : public WindowSystem {
 public:
     explicit Win32WindowSystem(HINSTANCE instance = GetModuleHandleW(nullptr)) : instance_(instance) {}
     // Throws std::runtime_error when the window cannot be created.
-    std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override;
+    std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
 
 private:
     HINSTANCE instance_;

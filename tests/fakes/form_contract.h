@@ -14,7 +14,7 @@ namespace ks::fakes {
 // The core's unit tests run on MemoryForm; a native form that drifted from it would
 // make those tests prove nothing about the real window. `native` is a main window.
 inline void ExpectComboBoxLikeMemoryForm(Form& native) {
-    MemoryForm memory(MainFormSpec());
+    MemoryForm memory(MainFormLayout());
     const std::wstring_view box = L"Combo1";
     const struct {
         const char* step;

@@ -110,7 +110,7 @@ TEST_F(QtDialog, RecordOfTheOpenDialogReachesTheWidget) {
     owner.show();
     struct OwnedForm : MemoryForm {
         QWidget* widget;
-        explicit OwnedForm(QWidget* w) : MemoryForm(FormSpec{}), widget(w) {}
+        explicit OwnedForm(QWidget* w) : MemoryForm(FormLayout{}), widget(w) {}
         void* NativeHandle() const override { return widget; }
     } owner_form(&owner);
 
@@ -177,7 +177,7 @@ TEST_F(QtDialog, FilterListBecomesQtFiltersWithThePreselectedPair) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.filters.join(", ").toStdString());
-        MemoryForm form(FormSpec{});
+        MemoryForm form(FormLayout{});
         std::optional<OpenFileRecord> record = OpenDialogRecord(form, L"t", L"", L"", L"", L"");
         record->lpstrFilter = c.list;
         record->nFilterIndex = c.index;

@@ -35,8 +35,8 @@
 namespace {
 
 using ks::ControlKind;
-using ks::ControlSpec;
-using ks::MainFormSpec;
+using ks::ControlLayout;
+using ks::MainFormLayout;
 
 struct Recorder : ks::FormEvents {
     struct Event {
@@ -60,12 +60,12 @@ void PrintTo(const Recorder::Event& e, std::ostream* os) {
         << (e.first ? QString::fromStdWString(*e.first).toStdString() : "-");
 }
 
-std::string Name(const ControlSpec& c) { return QString::fromStdWString(std::wstring(c.name)).toStdString(); }
+std::string Name(const ControlLayout& c) { return QString::fromStdWString(std::wstring(c.name)).toStdString(); }
 
 // Which control a focused widget belongs to (the combo box's line edit is the box's).
 std::wstring ControlOf(const ks::QtForm& form, QWidget* widget) {
     for (; widget; widget = widget->parentWidget())
-        for (const ControlSpec& c : MainFormSpec().controls)
+        for (const ControlLayout& c : MainFormLayout().controls)
             if (form.Widget(c.name) == widget)
                 return std::wstring(c.name);
     return L"(none)";
@@ -103,7 +103,7 @@ QMimeData* ThreeFiles() {
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override {
-        form_ = std::make_unique<ks::QtForm>(MainFormSpec(), recorder_);
+        form_ = std::make_unique<ks::QtForm>(MainFormLayout(), recorder_);
         form_->Show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form_->Window()));
     }
@@ -113,14 +113,14 @@ protected:
     }
 
     int Px(int twips) const { return ks::TwipsToPixels(twips, form_->Dpi()); }
-    QRect Expected(const ControlSpec& c) const { return {Px(c.left), Px(c.top), Px(c.width), Px(c.height)}; }
+    QRect Expected(const ControlLayout& c) const { return {Px(c.left), Px(c.top), Px(c.width), Px(c.height)}; }
     QWidget* W(std::wstring_view name) const { return form_->Widget(name); }
     QPoint CentreOf(std::wstring_view name) const {
         QWidget* w = W(name);
         return w->mapTo(form_->Window(), w->rect().center());
     }
     void ExpectControlsAtTheirPlaces() const {
-        for (const ControlSpec& c : MainFormSpec().controls) {
+        for (const ControlLayout& c : MainFormLayout().controls) {
             SCOPED_TRACE(Name(c));
             EXPECT_EQ(W(c.name)->parentWidget(), form_->ClientArea());
             EXPECT_EQ(W(c.name)->geometry(), Expected(c));
@@ -134,8 +134,8 @@ protected:
 TEST_F(MainWindowTest, ControlsSitWhereTheTableSaysAtTheScreensDpi) {
     ASSERT_EQ(form_->Dpi(), QGuiApplication::primaryScreen()->logicalDotsPerInch());
     ExpectControlsAtTheirPlaces();
-    const ks::FormSpec& spec = MainFormSpec();
-    EXPECT_EQ(form_->ClientArea()->size(), QSize(Px(spec.client_width), Px(spec.client_height)));
+    const ks::FormLayout& layout = MainFormLayout();
+    EXPECT_EQ(form_->ClientArea()->size(), QSize(Px(layout.client_width), Px(layout.client_height)));
     // The client area starts below the menu bar.
     EXPECT_EQ(form_->ClientArea()->y(), form_->Window()->menuBar()->geometry().bottom() + 1);
 }
@@ -143,7 +143,7 @@ TEST_F(MainWindowTest, ControlsSitWhereTheTableSaysAtTheScreensDpi) {
 TEST_F(MainWindowTest, FifteenTwipsMakeAPixelAt96Dpi) {
     if (form_->Dpi() != 96.0)
         GTEST_SKIP() << "screen is at " << form_->Dpi() << " DPI";
-    for (const ControlSpec& c : MainFormSpec().controls) {
+    for (const ControlLayout& c : MainFormLayout().controls) {
         SCOPED_TRACE(Name(c));
         EXPECT_EQ(W(c.name)->geometry(), QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
     }
@@ -153,12 +153,12 @@ TEST_F(MainWindowTest, FifteenTwipsMakeAPixelAt96Dpi) {
 TEST_F(MainWindowTest, EnlargingTheWindowMovesNothing) {
     form_->Window()->resize(form_->Window()->size() * 2);
     QCoreApplication::processEvents();
-    ASSERT_GT(form_->ClientArea()->width(), Px(MainFormSpec().client_width));
+    ASSERT_GT(form_->ClientArea()->width(), Px(MainFormLayout().client_width));
     ExpectControlsAtTheirPlaces();
 }
 
 TEST_F(MainWindowTest, EachControlIsTheNativeWidgetItsKindCallsFor) {
-    for (const ControlSpec& c : MainFormSpec().controls) {
+    for (const ControlLayout& c : MainFormLayout().controls) {
         SCOPED_TRACE(Name(c));
         QWidget* w = W(c.name);
         const QFont font = w->font();
@@ -247,7 +247,7 @@ TEST_F(MainWindowTest, TabVisitsTheTableOrderStartingAtFileSelect) {
         visited.push_back(ControlOf(*form_, QApplication::focusWidget()));
     }
     EXPECT_EQ(visited, (std::vector<std::wstring>{L"Combo1", L"Command2", L"Text2", L"Command3", L"Command1"}));
-    for (const ControlSpec& c : MainFormSpec().controls) {
+    for (const ControlLayout& c : MainFormLayout().controls) {
         if (c.tab_index < 0) {
             EXPECT_FALSE(W(c.name)->focusPolicy() & Qt::TabFocus) << Name(c);
         }
@@ -401,7 +401,7 @@ TEST_F(MainWindowTest, BusyPointerComesAndGoesOnce) {
 // core's unit tests stand on.
 TEST(QtFormContract, ComboBoxBehavesLikeTheInMemoryForm) {
     Recorder recorder;
-    ks::QtForm qt(MainFormSpec(), recorder);
+    ks::QtForm qt(MainFormLayout(), recorder);
     ks::fakes::ExpectComboBoxLikeMemoryForm(qt);
 }
 

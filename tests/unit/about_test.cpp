@@ -55,9 +55,9 @@ public:
 class CountingWindowSystem : public WindowSystem {
 public:
     int created = 0;
-    std::unique_ptr<Form> CreateForm(const FormSpec& spec, FormEvents& events) override {
+    std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override {
         ++created;
-        return memory.CreateForm(spec, events);
+        return memory.CreateForm(layout, events);
     }
     MemoryWindowSystem memory;
 };
@@ -84,9 +84,9 @@ TEST_F(About, WebAddressIsAFullAddressWithItsScheme) {
 }
 
 TEST_F(About, TableFocusesOkFirstAndTheWebAddressButtonLast) {
-    const FormSpec& spec = AboutFormSpec();
-    std::vector<const ControlSpec*> focusable;
-    for (const ControlSpec& c : spec.controls) {
+    const FormLayout& layout = AboutFormLayout();
+    std::vector<const ControlLayout*> focusable;
+    for (const ControlLayout& c : layout.controls) {
         if (c.kind == ControlKind::Label || c.kind == ControlKind::Line)
             EXPECT_EQ(c.tab_index, -1) << "a label or line must take no focus";
         else if (c.tab_index >= 0)
@@ -97,16 +97,16 @@ TEST_F(About, TableFocusesOkFirstAndTheWebAddressButtonLast) {
     ASSERT_GE(focusable.size(), 2u);
     EXPECT_EQ(focusable.front()->name, af::kOK);
     EXPECT_EQ(focusable.back()->name, af::kWebAddress);
-    EXPECT_EQ(spec.default_button, af::kOK);
-    EXPECT_EQ(spec.cancel_button, af::kOK);
+    EXPECT_EQ(layout.default_button, af::kOK);
+    EXPECT_EQ(layout.cancel_button, af::kOK);
 }
 
 TEST_F(About, NoTwoControlsOverlapButTheLines) {
-    const FormSpec& spec = AboutFormSpec();
-    for (const ControlSpec& a : spec.controls) {
-        EXPECT_LE(a.left + a.width, spec.client_width) << std::string(a.name.begin(), a.name.end());
-        EXPECT_LE(a.top + a.height, spec.client_height) << std::string(a.name.begin(), a.name.end());
-        for (const ControlSpec& b : spec.controls) {
+    const FormLayout& layout = AboutFormLayout();
+    for (const ControlLayout& a : layout.controls) {
+        EXPECT_LE(a.left + a.width, layout.client_width) << std::string(a.name.begin(), a.name.end());
+        EXPECT_LE(a.top + a.height, layout.client_height) << std::string(a.name.begin(), a.name.end());
+        for (const ControlLayout& b : layout.controls) {
             if (&a == &b || a.kind == ControlKind::Line || b.kind == ControlKind::Line)
                 continue;
             const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left ||
@@ -118,10 +118,10 @@ TEST_F(About, NoTwoControlsOverlapButTheLines) {
 }
 
 TEST_F(About, TheWhiteLineLiesInFrontOfTheGreyOne) {
-    const auto& controls = AboutFormSpec().controls;
+    const auto& controls = AboutFormLayout().controls;
     auto at = [&](std::wstring_view name) {
         return std::find_if(controls.begin(), controls.end(),
-                            [&](const ControlSpec& c) { return c.name == name; });
+                            [&](const ControlLayout& c) { return c.name == name; });
     };
     ASSERT_NE(at(af::kLineGrey), controls.end());
     ASSERT_NE(at(af::kLineWhite), controls.end());
@@ -192,7 +192,7 @@ TEST_F(About, BannerThenMenuShowOneWindow) {
 TEST_F(About, OkEscAndEnterClose) {
     // The window system turns Esc and Enter into a Click of the buttons the table
     // names; Enter on a focused web-address button presses that button instead.
-    const FormSpec& spec = AboutFormSpec();
+    const FormLayout& layout = AboutFormLayout();
     struct Case {
         const char* key;
         std::wstring_view pressed;
@@ -200,8 +200,8 @@ TEST_F(About, OkEscAndEnterClose) {
     };
     const Case cases[] = {
         {"OK", af::kOK, true},
-        {"Esc", spec.cancel_button, true},
-        {"Enter", spec.default_button, true},
+        {"Esc", layout.cancel_button, true},
+        {"Enter", layout.default_button, true},
         {"Enter on the web-address button", af::kWebAddress, false},
     };
     for (const Case& c : cases) {

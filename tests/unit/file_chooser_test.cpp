@@ -43,7 +43,7 @@ public:
 // A window whose native handle can be told apart from none.
 class OwnerForm : public MemoryForm {
 public:
-    OwnerForm() : MemoryForm(FormSpec{}) {}
+    OwnerForm() : MemoryForm(FormLayout{}) {}
     void* NativeHandle() const override { return const_cast<OwnerForm*>(this); }
 };
 

@@ -15,8 +15,8 @@ inline HWND MainWindow() { return FindWindowW(ks::win32::kFormClassName, L"Kestr
 // The command ID of a main-window menu entry, in the order the menu table lists them.
 inline int MenuId(const std::wstring& name) {
     int id = ks::win32::kFirstMenuId;
-    for (const ks::MenuSpec& menu : ks::MainFormSpec().menus)
-        for (const ks::MenuEntrySpec& entry : menu.entries) {
+    for (const ks::MenuLayout& menu : ks::MainFormLayout().menus)
+        for (const ks::MenuEntryLayout& entry : menu.entries) {
             if (entry.name == name)
                 return id;
             ++id;

@@ -59,20 +59,20 @@ HWND AboutWindow() {
     return windows.empty() ? nullptr : windows.front();
 }
 
-HWND ControlOf(HWND form, const ks::FormSpec& spec, std::wstring_view name) {
-    for (size_t i = 0; i < spec.controls.size(); ++i)
-        if (spec.controls[i].name == name)
+HWND ControlOf(HWND form, const ks::FormLayout& layout, std::wstring_view name) {
+    for (size_t i = 0; i < layout.controls.size(); ++i)
+        if (layout.controls[i].name == name)
             return GetDlgItem(form, ks::win32::kFirstControlId + static_cast<int>(i));
     return nullptr;
 }
 
-std::wstring NameOf(HWND form, const ks::FormSpec& spec, HWND control) {
+std::wstring NameOf(HWND form, const ks::FormLayout& layout, HWND control) {
     if (!control || GetParent(control) != form)
         return L"(none of the About window's)";
     const int index = GetDlgCtrlID(control) - ks::win32::kFirstControlId;
-    if (index < 0 || index >= static_cast<int>(spec.controls.size()))
+    if (index < 0 || index >= static_cast<int>(layout.controls.size()))
         return L"(unknown)";
-    return std::wstring(spec.controls[static_cast<size_t>(index)].name);
+    return std::wstring(layout.controls[static_cast<size_t>(index)].name);
 }
 
 template <typename Condition>
@@ -138,7 +138,7 @@ int main() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // what was done so far survives a crash
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const ks::FormSpec& about_spec = ks::AboutFormSpec();
+    const ks::FormLayout& about_layout = ks::AboutFormLayout();
     HWND main = MainWindow();
     int status = 0;
     auto fail = [&](const std::string& what) {
@@ -172,7 +172,7 @@ int main() {
         } else if (step == L"count") {
             std::printf("about windows %zu\n", VisibleAboutWindows().size());
         } else if (step == L"banner") {
-            if (!Click(ControlOf(main, ks::MainFormSpec(), L"Image1")))
+            if (!Click(ControlOf(main, ks::MainFormLayout(), L"Image1")))
                 fail("cannot click the banner");
             Settle(main);
         } else if (step == L"menu") {
@@ -187,7 +187,7 @@ int main() {
             Settle(main);
         } else if (step == L"press") {
             const std::wstring name = arg();
-            if (!Click(ControlOf(about, about_spec, name)))
+            if (!Click(ControlOf(about, about_layout, name)))
                 fail("cannot click " + Utf8(name));
             Settle(about);
         } else if (step == L"key") {
@@ -202,7 +202,7 @@ int main() {
             const std::wstring name = arg();
             const std::wstring text = arg();
             DWORD_PTR ignored = 0;
-            const HWND control = ControlOf(about, about_spec, name);
+            const HWND control = ControlOf(about, about_layout, name);
             if (!control || !SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                                                  SMTO_NORMAL, kWaitMs, &ignored))
                 fail("cannot set " + Utf8(name));
@@ -213,7 +213,7 @@ int main() {
             GetClientRect(about, &client);
             std::printf("client %ld %ld\n", client.right, client.bottom);
         } else if (step == L"layout" || step == L"table") {
-            for (const ks::ControlSpec& c : about_spec.controls) {
+            for (const ks::ControlLayout& c : about_layout.controls) {
                 if (c.kind == ks::ControlKind::Line)
                     continue;  // painted by the form; the screenshot shows them
                 const std::string name = Utf8(std::wstring(c.name));
@@ -223,7 +223,7 @@ int main() {
                     continue;
                 }
                 RECT box;
-                const HWND control = ControlOf(about, about_spec, c.name);
+                const HWND control = ControlOf(about, about_layout, c.name);
                 if (!control || !GetWindowRect(control, &box)) {
                     fail("no control " + name);
                     continue;
@@ -253,10 +253,10 @@ int main() {
                 std::printf("off centre by %ld,%ld half-pixels\n", dx, dy);
         } else if (step == L"texts") {
             std::printf("title=%s\n", Utf8(TextOf(about)).c_str());
-            for (const ks::ControlSpec& c : about_spec.controls) {
+            for (const ks::ControlLayout& c : about_layout.controls) {
                 if (c.kind == ks::ControlKind::Line || c.kind == ks::ControlKind::Picture)
                     continue;
-                const HWND control = ControlOf(about, about_spec, c.name);
+                const HWND control = ControlOf(about, about_layout, c.name);
                 std::printf("%s=%s\n", Utf8(std::wstring(c.name)).c_str(),
                             control ? Utf8(TextOf(control)).c_str() : "(missing)");
             }
@@ -266,7 +266,7 @@ int main() {
             if (!GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &info))
                 fail("no thread information");
             else
-                std::printf("focus %s\n", Utf8(NameOf(about, about_spec, info.hwndFocus)).c_str());
+                std::printf("focus %s\n", Utf8(NameOf(about, about_layout, info.hwndFocus)).c_str());
         } else if (step == L"shot-geometry") {
             RECT box;
             GetWindowRect(about, &box);

@@ -148,7 +148,7 @@ TEST_F(WineDialog, RecordOfTheOpenDialogReachesTheWindow) {
     ASSERT_TRUE(owner);
     struct OwnedForm : MemoryForm {
         HWND hwnd;
-        explicit OwnedForm(HWND h) : MemoryForm(FormSpec{}), hwnd(h) {}
+        explicit OwnedForm(HWND h) : MemoryForm(FormLayout{}), hwnd(h) {}
         void* NativeHandle() const override { return hwnd; }
     } form(owner);
     std::optional<OpenFileRecord> record = OpenDialogRecord(form, L"Open file", work, L"", L"All|*.*", L"");

@@ -22,8 +22,8 @@
 namespace {
 
 using ks::ControlKind;
-using ks::ControlSpec;
-using ks::MainFormSpec;
+using ks::ControlLayout;
+using ks::MainFormLayout;
 using ks::win32::Win32Form;
 
 struct Recorder : ks::FormEvents {
@@ -100,12 +100,12 @@ protected:
     static void SetUpTestSuite() { ole_ = new ks::win32::OleInitialization; }
     static void TearDownTestSuite() { delete ole_; }
 
-    void Open(const ks::FormSpec& spec) {
-        form_ = std::make_unique<Win32Form>(GetModuleHandleW(nullptr), spec, recorder_);
+    void Open(const ks::FormLayout& layout) {
+        form_ = std::make_unique<Win32Form>(GetModuleHandleW(nullptr), layout, recorder_);
         form_->Show();
         Pump();
     }
-    void SetUp() override { Open(MainFormSpec()); }
+    void SetUp() override { Open(MainFormLayout()); }
     void TearDown() override {
         form_.reset();
         Pump();
@@ -113,13 +113,13 @@ protected:
 
     HWND W(std::wstring_view name) const { return form_->ControlWindow(name); }
     std::wstring ControlOf(HWND hwnd) const {
-        for (const ControlSpec& c : MainFormSpec().controls)
+        for (const ControlLayout& c : MainFormLayout().controls)
             if (HWND w = W(c.name); w && (w == hwnd || IsChild(w, hwnd)))
                 return std::wstring(c.name);
         return L"(none)";
     }
     void ExpectControlsAt96Dpi() const {
-        for (const ControlSpec& c : MainFormSpec().controls) {
+        for (const ControlLayout& c : MainFormLayout().controls) {
             SCOPED_TRACE(Narrow(c.name));
             const RECT box = InParent(W(c.name));
             EXPECT_EQ(GetParent(W(c.name)), form_->Window());
@@ -161,7 +161,7 @@ TEST_F(Win32FormTest, EnlargingTheWindowMovesNothing) {
 }
 
 TEST_F(Win32FormTest, EachControlIsTheNativeControlItsKindCallsFor) {
-    for (const ControlSpec& c : MainFormSpec().controls) {
+    for (const ControlLayout& c : MainFormLayout().controls) {
         SCOPED_TRACE(Narrow(c.name));
         const HWND w = W(c.name);
         const LONG style = GetWindowLongW(w, GWL_STYLE);
@@ -215,7 +215,7 @@ TEST_F(Win32FormTest, EachControlIsTheNativeControlItsKindCallsFor) {
 
 TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
     const HDC dc = CreateCompatibleDC(nullptr);
-    for (const ControlSpec& c : MainFormSpec().controls) {
+    for (const ControlLayout& c : MainFormLayout().controls) {
         if (c.kind == ControlKind::Picture)
             continue;  // a bitmap has no text
         SCOPED_TRACE(Narrow(c.name));
@@ -252,7 +252,7 @@ TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
 
 TEST_F(Win32FormTest, LabelsAndSizeFieldAreDrawnOnTheWindowsColour) {
     const HDC dc = GetDC(form_->Window());
-    for (const ControlSpec& c : MainFormSpec().controls) {
+    for (const ControlLayout& c : MainFormLayout().controls) {
         if (c.kind != ControlKind::Label && c.name != L"Text1")
             continue;
         SCOPED_TRACE(Narrow(c.name));
@@ -371,7 +371,7 @@ ks::test::TestDataObject* Files() {
 TEST_F(Win32FormTest, EveryDropTargetButDefaultPrinterTakesFilesAsACopy) {
     ks::test::TestDataObject* files = Files();
     std::vector<std::wstring> targets = {L"Kestrelspooler"};
-    for (const ControlSpec& c : MainFormSpec().controls)
+    for (const ControlLayout& c : MainFormLayout().controls)
         if (c.accepts_drops)
             targets.emplace_back(c.name);
     ASSERT_EQ(targets.size(), 10u) << "the window and nine controls";
@@ -456,7 +456,7 @@ TEST_F(Win32FormTest, ComboBoxBehavesLikeTheInMemoryForm) {
 TEST_F(Win32FormTest, FixedDialogPressesItsDefaultAndCancelButtons) {
     form_.reset();
     recorder_.events.clear();
-    Open(ks::AboutFormSpec());
+    Open(ks::AboutFormLayout());
     const LONG style = GetWindowLongW(form_->Window(), GWL_STYLE);
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX), 0);
     EXPECT_EQ(GetMenu(form_->Window()), nullptr);

@@ -32,7 +32,7 @@
 namespace {
 
 int ControlIndex(const std::wstring& name) {
-    const auto& controls = ks::MainFormSpec().controls;
+    const auto& controls = ks::MainFormLayout().controls;
     for (size_t i = 0; i < controls.size(); ++i)
         if (controls[i].name == name)
             return static_cast<int>(i);
@@ -53,17 +53,17 @@ std::vector<std::wstring> Split(const std::wstring& text, wchar_t at) {
     return parts;
 }
 
-ks::test::TestDataObject* MakeData(const std::wstring& spec) {
+ks::test::TestDataObject* MakeData(const std::wstring& layout) {
     auto* data = new ks::test::TestDataObject;
-    if (spec.rfind(L"files:", 0) == 0) {
-        data->Add(CF_HDROP, ks::test::FileListBlock(Split(spec.substr(6), L'|')));
-    } else if (spec.rfind(L"text:", 0) == 0) {
-        std::string text = Utf8(spec.substr(5));
+    if (layout.rfind(L"files:", 0) == 0) {
+        data->Add(CF_HDROP, ks::test::FileListBlock(Split(layout.substr(6), L'|')));
+    } else if (layout.rfind(L"text:", 0) == 0) {
+        std::string text = Utf8(layout.substr(5));
         data->Add(CF_TEXT, std::vector<std::uint8_t>(text.begin(), text.end() + 1));  // with its NUL
-    } else if (spec.rfind(L"malformed:", 0) == 0) {
-        const size_t colon = spec.find(L':', 10);
-        const size_t index = static_cast<size_t>(_wtoi(spec.substr(10, colon - 10).c_str()));
-        auto blocks = ks::test::MalformedBlocks(spec.substr(colon + 1));
+    } else if (layout.rfind(L"malformed:", 0) == 0) {
+        const size_t colon = layout.find(L':', 10);
+        const size_t index = static_cast<size_t>(_wtoi(layout.substr(10, colon - 10).c_str()));
+        auto blocks = ks::test::MalformedBlocks(layout.substr(colon + 1));
         if (index >= blocks.size()) {
             data->Release();
             return nullptr;
@@ -127,11 +127,11 @@ int main() {
                 std::printf("gone\n");
         } else if (step == L"drop") {
             const std::wstring target = arg();
-            const std::wstring data_spec = arg();
+            const std::wstring data_text = arg();
             POINT at;
-            ks::test::TestDataObject* data = MakeData(data_spec);
+            ks::test::TestDataObject* data = MakeData(data_text);
             if (!data || !TargetPoint(main, target, at) || !PointerAt(main, at)) {
-                fail("cannot drop " + Utf8(data_spec) + " on " + Utf8(target));
+                fail("cannot drop " + Utf8(data_text) + " on " + Utf8(target));
                 if (data)
                     data->Release();
                 continue;
