@@ -54,6 +54,24 @@ void RecordRefusal(CupsScheduler& scheduler, const SchedulerConnection& connecti
         errors.Add(std::move(said));
 }
 
+// Whether the scheduler knows a printer or class of this name: 1 when it does, 0 when it
+// answered that it does not, -1 when it gave no answer. Asked over `connection` before
+// cupsGetNamedDest, which, when its own request gets no answer, asks again over
+// libcups's default connection, and that one waits minutes on a silent scheduler.
+int KnowsQueue(const SchedulerConnection& connection, const std::string& printer) {
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+                     "/printers/%s", printer.c_str());
+    ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "printer-name");
+    ippDelete(cupsDoRequest(connection.http(), request, "/"));
+    if (connection.What() != Trouble::None)
+        return -1;
+    return Succeeded(cupsLastError()) ? 1 : 0;
+}
+
 class CupsPrinter : public SpoolerPrinter {
 public:
     CupsPrinter(std::shared_ptr<CupsScheduler> scheduler,
@@ -283,8 +301,13 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
         errors_->Failed(std::move(why));
         return nullptr;
     }
-    cups_dest_t* dest = cupsGetNamedDest(connection->http(), printer.c_str(),
-                                         instance.empty() ? nullptr : instance.c_str());
+    cups_dest_t* dest = nullptr;
+    if (KnowsQueue(*connection, printer) >= 0) {
+        // A name the scheduler has no queue for may still be a printer found on the
+        // network, which cupsGetNamedDest looks for.
+        dest = cupsGetNamedDest(connection->http(), printer.c_str(),
+                                instance.empty() ? nullptr : instance.c_str());
+    }
     if (dest == nullptr) {
         RecordRefusal(*scheduler_, *connection, *errors_,
                       L"the scheduler has no printer named \"" + device_name + L"\"");

@@ -2,7 +2,10 @@
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -277,7 +280,25 @@ protected:
                               kFakePrinter + "' >/dev/null"));
         jobs_ = test::UseSpooler(dir_);
     }
-    void TearDown() override { test::Run(kSpoolerScript + " stop '" + dir_.string() + "'"); }
+    void TearDown() override {
+        Signal(SIGCONT);  // a stopped scheduler would not hear the stop
+        test::Run(kSpoolerScript + " stop '" + dir_.string() + "'");
+    }
+    void Signal(int signal) const {
+        if (const int pid = test::SchedulerPid(dir_); pid > 0)
+            ::kill(pid, signal);
+    }
+    // The scheduler starts again on its old queues and jobs.
+    bool Restart() const {
+        return test::Run(kSpoolerScript + " restart '" + dir_.string() + "'").has_value();
+    }
+    std::wstring Address() const { return FromNative(test::ReadSpoolerEnv(dir_).at("CUPS_SERVER")); }
+
+    // Deadlines of seconds instead of minutes, each test with the ones it needs.
+    static std::shared_ptr<CupsScheduler> Scheduler(const char* deadlines) {
+        return std::make_shared<CupsScheduler>(SpoolerDeadlines::Parse(deadlines));
+    }
+
     fs::path dir_;
     fs::path jobs_;
 };
@@ -285,7 +306,8 @@ protected:
 TEST_F(CupsStoppedSchedulerTest, StoppingTheSchedulerInTheMiddleOfAHandOverFailsTheJob) {
     const auto bytes = test::RandomBytes(kLarge, 99);
     const auto before = test::JobFiles(jobs_);
-    CupsSpooler spooler;
+    const auto scheduler = Scheduler("cancel=1");
+    CupsSpooler spooler(scheduler);
     auto printer = spooler.OpenPrinter(L"Kestrel-Raw");
     ASSERT_TRUE(printer);
     ASSERT_TRUE(printer->StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}));
@@ -314,13 +336,144 @@ TEST_F(CupsStoppedSchedulerTest, StoppingTheSchedulerInTheMiddleOfAHandOverFails
     printer.reset();
     EXPECT_EQ(test::WaitForNewJob(jobs_, before, 1s), std::nullopt);
 
-    // With no scheduler to ask there are no printers and nothing opens.
-    CupsPrinters printers;
+    // With no scheduler to ask there are no printers and nothing opens, and each says why.
+    CupsPrinters printers(scheduler);
+    const std::wstring refused = L"could not reach the scheduler at " + Address() + L": no such socket";
     EXPECT_TRUE(printers.List().empty());
+    EXPECT_EQ(printers.LastError(), refused);
     EXPECT_EQ(printers.SystemDefault(), std::nullopt);
+    EXPECT_EQ(printers.LastError(), refused);
     EXPECT_EQ(spooler.OpenPrinter(L"Kestrel-Raw"), nullptr);
     EXPECT_FALSE(spooler.LastError().empty());
+    EXPECT_EQ(spooler.LastError(), refused);
 }
+
+// A scheduler that stops answering (SIGSTOP) made each lookup wait five minutes and then
+// blame the printer name. Each call now gives up at its deadline and says why, and once
+// the scheduler has been silent the calls after it do not wait again.
+TEST_F(CupsStoppedSchedulerTest, ASchedulerThatDoesNotAnswerIsWaitedForOnceAndUntilTheDeadline) {
+    using Call = std::function<bool(CupsPrinters&, CupsSpooler&)>;  // true when it failed
+    const std::pair<const char*, Call> calls[] = {
+        {"List", [](CupsPrinters& p, CupsSpooler&) { return p.List().empty(); }},
+        {"SystemDefault", [](CupsPrinters& p, CupsSpooler&) { return !p.SystemDefault(); }},
+        {"OpenPrinter", [](CupsPrinters&, CupsSpooler& s) { return !s.OpenPrinter(L"Kestrel-Raw"); }},
+    };
+    const std::wstring silent = L"could not reach the scheduler at " + Address() + L": timed out after 1 s";
+    for (const auto& [first, first_call] : calls) {
+        SCOPED_TRACE(std::string("first ") + first);
+        const auto scheduler = Scheduler("lookup=1,run=60");
+        CupsPrinters printers(scheduler);
+        CupsSpooler spooler(scheduler);
+        auto words = [&](const char* call) {
+            return std::string(call) == "OpenPrinter" ? spooler.LastError() : printers.LastError();
+        };
+        Signal(SIGSTOP);
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_TRUE(first_call(printers, spooler));
+        const auto waited = std::chrono::steady_clock::now() - started;
+        EXPECT_EQ(words(first), silent);
+        EXPECT_GE(waited, 900ms);
+        EXPECT_LT(waited, 5s) << "the deadline was 1 s";
+        for (const auto& [later, later_call] : calls) {
+            started = std::chrono::steady_clock::now();
+            EXPECT_TRUE(later_call(printers, spooler)) << later;
+            EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms) << later << " waited again";
+            EXPECT_EQ(words(later), silent) << later;
+        }
+        Signal(SIGCONT);
+    }
+}
+
+// Faults of the scheduler in the middle of a document: what the sender is told, and
+// whether the job is left behind. The figures are seconds here; they are minutes in use.
+struct MidSend {
+    const char* name;
+    int signal;                           // sent to the scheduler after the first 8 MiB
+    std::optional<Milliseconds> back_in;  // then it continues (SIGSTOP) or restarts (others)
+    const char* deadlines;
+    std::optional<std::wstring> failure;  // the first line of the failure; nullopt: delivered
+    bool left_behind;                     // the job stays in the queue, and the last line says so
+};
+
+void PrintTo(const MidSend& m, std::ostream* os) { *os << m.name; }
+
+class CupsMidSendTest : public CupsStoppedSchedulerTest, public ::testing::WithParamInterface<MidSend> {};
+
+TEST_P(CupsMidSendTest, TheSenderIsToldWhatHappenedAndNoJobIsLeftUnsaid) {
+    const MidSend& m = GetParam();
+    const auto bytes = test::RandomBytes(kLarge, 4711);
+    const auto before = test::JobFiles(jobs_);
+    CupsSpooler spooler(Scheduler(m.deadlines));
+    auto printer = spooler.OpenPrinter(L"Kestrel-Raw");
+    ASSERT_TRUE(printer) << ToNative(spooler.LastError());
+    ASSERT_TRUE(printer->StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}));
+    const std::uint64_t first = 8 * 1024 * 1024;
+    ASSERT_EQ(printer->Write(bytes.data(), first), first);
+    const auto job = NewestJob("Kestrel-Raw");
+    ASSERT_TRUE(job);
+
+    const int pid = test::SchedulerPid(dir_);
+    Signal(m.signal);
+    std::thread comeback([&] {
+        if (!m.back_in)
+            return;
+        std::this_thread::sleep_for(*m.back_in);
+        if (m.signal == SIGSTOP)
+            ::kill(pid, SIGCONT);
+        else
+            Restart();
+    });
+    std::uint64_t done = first;
+    while (done < bytes.size()) {
+        const std::uint64_t taken = printer->Write(bytes.data() + done, bytes.size() - done);
+        if (taken == 0)
+            break;
+        done += taken;
+    }
+    const bool delivered = done == bytes.size() && printer->EndDoc();
+    if (!delivered)
+        printer->Abort();
+    const std::vector<std::string> lines = Lines(ToNative(spooler.LastError()));
+    printer.reset();
+    comeback.join();
+    if (m.signal != SIGSTOP && !m.back_in) {
+        ASSERT_TRUE(Restart()) << "to look at the queue";
+    }
+
+    ASSERT_EQ(delivered, !m.failure) << ToNative(spooler.LastError());
+    if (delivered) {
+        const auto received = test::WaitForNewJob(jobs_, before, 60s);
+        ASSERT_TRUE(received);
+        EXPECT_TRUE(test::ReadFileBytes(*received) == bytes) << "the printer received other bytes";
+        return;
+    }
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), ToNative(*m.failure));
+    const std::string left = "job " + std::to_string(job->id) + " is left in the queue of Kestrel-Raw; " +
+                             "remove it with: cancel " + std::to_string(job->id);
+    EXPECT_EQ(lines.back() == left, m.left_behind) << lines.back();
+    const auto active = Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE);
+    const bool still_there = std::any_of(active.begin(), active.end(),
+                                         [&](const JobRecord& r) { return r.id == job->id; });
+    EXPECT_EQ(still_there, m.left_behind);
+    if (still_there)
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, "Kestrel-Raw", job->id, 1);
+    EXPECT_EQ(test::WaitForNewJob(jobs_, before, 1s), std::nullopt) << "part of the job was printed";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, CupsMidSendTest,
+    ::testing::Values(
+        // The cancel reaches the scheduler once it is back.
+        MidSend{"KilledAndBackWithinTheCancelRetries", SIGKILL, 1500ms, "cancel=20",
+                L"the scheduler closed the connection", false},
+        // It used to leave the job held in the queue without a word.
+        MidSend{"StoppedGracefullyAndNotBack", SIGTERM, std::nullopt, "cancel=1",
+                L"the scheduler closed the connection", true},
+        MidSend{"PausedForLessThanTheStallAllows", SIGSTOP, 2000ms, "stall=10", std::nullopt, false},
+        MidSend{"PausedPastTheStall", SIGSTOP, 4000ms, "stall=1,cancel=20",
+                L"the scheduler made no progress for 1 s", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace ks

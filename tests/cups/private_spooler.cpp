@@ -42,6 +42,13 @@ fs::path UseSpooler(const fs::path& dir) {
     return env.at("KS_SPOOLER_JOBS");
 }
 
+int SchedulerPid(const fs::path& dir) {
+    std::ifstream in(dir / "cupsd.pid");
+    int pid = 0;
+    in >> pid;
+    return pid;
+}
+
 std::optional<std::string> Run(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr)

@@ -20,6 +20,9 @@ std::map<std::string, std::string> ReadSpoolerEnv(const std::filesystem::path& d
 // folder where the fake printer stores the jobs it receives.
 std::filesystem::path UseSpooler(const std::filesystem::path& dir);
 
+// The process id of the scheduler that runs from dir, from its pid file; 0 when none.
+int SchedulerPid(const std::filesystem::path& dir);
+
 // Runs a shell command; its standard output, or nullopt when it exits with a failure.
 std::optional<std::string> Run(const std::string& command);
 

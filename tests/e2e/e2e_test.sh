@@ -110,6 +110,7 @@ readonly EXECUTED="Message: Executed!"
 readonly NOT_RECOGNIZED="Kestrelspooler: The Printer Name you typed wasn't recognized."
 readonly NOT_READ="Kestrelspooler: The file could not be read."
 readonly JOB_FAILED="Kestrelspooler: The print job failed and was cancelled."
+readonly NOTHING_REMEMBERED="no printer is remembered yet: start the program without a file, pick a printer in the printer box and close the window with its close box"
 
 print_ok() {  # queue file [argument as passed]
     local queue=$1 file=$2 arg=${3:-$2} before
@@ -164,7 +165,56 @@ case $CASE in
         expect_status 1
         [[ $(jobs_in_queue Kestrel-Reject) == "$queued" ]] || fail "a job was created"
         expect_no_new_job "$before"
+        case $CASE in
+            no_remembered_printer) expect_line "$NOTHING_REMEMBERED" ;;
+            unknown_printer) expect_line 'no installed printer is named "Kestrel-Nowhere"' ;;
+            rejecting_queue) expect_line 'the printer "Kestrel-Reject" is not accepting jobs' ;;
+        esac
         [[ $CASE == no_remembered_printer ]] || expect_settings_kept
+        ;;
+    proc_file)
+        # A pseudo-file reports a size of 0 and used to be sent as an empty job.
+        use_spooler "$SPOOLER_DIR"
+        cat /proc/version >"$WORK/version"
+        [[ -s $WORK/version ]] || fail "no /proc/version"
+        print_ok Kestrel-Raw "$WORK/version" /proc/version
+        ;;
+    settings_fifo)
+        # QSettings used to wait for ever for a writer to a settings file that is a FIFO.
+        use_spooler "$SPOOLER_DIR"
+        printf 'data' >"$WORK/x.prn"
+        mkdir -p "${SETTINGS%/*}"
+        mkfifo "$SETTINGS"
+        SECONDS=0
+        timeout 20 "$PROGRAM" "$WORK/x.prn" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
+        ((STATUS != 124)) || fail "the program waited on the settings FIFO"
+        expect_line "the settings were not read: $SETTINGS is not an ordinary file"
+        expect_line "$NOT_RECOGNIZED"
+        expect_status 1
+        [[ -p $SETTINGS ]] || fail "the settings FIFO was replaced"
+        ;;
+    frozen_scheduler)
+        # A scheduler that does not answer: the run used to wait five minutes and then
+        # blame the printer name. Each lookup gives up at its deadline (4 s here, 30 s in
+        # use) and once the scheduler has been silent, nothing waits for it again.
+        OWN_SPOOLER=${SPOOLER_DIR%/}-e2e-frozen
+        "$SPOOLER" start "$OWN_SPOOLER" --fake-printer "$FAKE_PRINTER" >/dev/null || fail "cannot start a spooler"
+        use_spooler "$OWN_SPOOLER"
+        read -r cupsd_pid _ <"$OWN_SPOOLER/cupsd.pid"
+        printf 'data' >"$WORK/x.prn"
+        remember_printer Kestrel-Raw
+        kill -STOP "$cupsd_pid"
+        SECONDS=0
+        KESTRELSPOOLER_DEADLINES=lookup=4 timeout 60 "$PROGRAM" "$WORK/x.prn" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
+        waited=$SECONDS
+        kill -CONT "$cupsd_pid"
+        ((STATUS != 124)) || fail "the program waited on the frozen scheduler"
+        ((waited < 8)) || fail "the run took $waited s: it waited on the scheduler more than once"
+        expect_line "could not reach the scheduler at $CUPS_SERVER: timed out after 4 s"
+        expect_line "$NOT_RECOGNIZED"
+        expect_status 1
         ;;
     missing_path)
         use_spooler "$SPOOLER_DIR"
@@ -204,7 +254,8 @@ case $CASE in
         read -r cupsd_pid _ <"$OWN_SPOOLER/cupsd.pid"
         head -c $((200 * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
         remember_printer Kestrel-Raw
-        timeout 120 "$PROGRAM" "$WORK/big.bin" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
+        # The cancel is tried again for 2 s (30 s in use) while the scheduler is away.
+        KESTRELSPOOLER_DEADLINES=cancel=2 timeout 120 "$PROGRAM" "$WORK/big.bin" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
         program=$!
         # The scheduler receives a document into an 8-digit hex file in its spool folder.
         # Once that file has grown, the scheduler is frozen (the hand-over with it) and
@@ -231,6 +282,16 @@ case $CASE in
         expect_no_line "$EXECUTED"
         expect_line "$JOB_FAILED"
         expect_status 1
+        grep -qE '^the scheduler closed the connection after [0-9,]+ of 209,715,200 bytes$' "$WORK/stderr" ||
+            fail "standard error does not say how far the job got"
+        # The cancel could not reach the scheduler: the job it left used to sit in the
+        # queue without a word. The line names it, and its advice removes it.
+        left=$(sed -n 's/^job \([0-9]*\) is left in the queue of Kestrel-Raw; remove it with: cancel \1$/\1/p' "$WORK/stderr")
+        [[ -n $left ]] || fail "standard error does not name the job that was left"
+        "$SPOOLER" restart "$OWN_SPOOLER" || fail "cannot restart the scheduler"
+        lpstat -W not-completed -o Kestrel-Raw | grep -q "^Kestrel-Raw-$left " || fail "job $left is not in the queue"
+        cancel "$left" || fail "cancel $left failed"
+        [[ $(jobs_in_queue Kestrel-Raw not-completed) == 0 ]] || fail "job $left is still in the queue"
         ;;
     *)
         echo "unknown case $CASE" >&2
