@@ -13,6 +13,7 @@
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_process.h"
 #include "platform/qt/qt_browser.h"
+#include "platform/qt/qt_display.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_open_file_dialog.h"
 #include "platform/qt/qt_settings.h"
