@@ -39,12 +39,10 @@ std::optional<OpenFileRecord> OpenDialogRecord(const Form& owner, const std::wst
     return record;
 }
 
-std::optional<std::wstring> ShowFileDialog(OpenFileDialogService& dialogs, const Form& owner,
-                                           std::wstring title, std::wstring& folder,
-                                           std::wstring initial_name, std::wstring filter,
-                                           std::wstring default_extension, std::int16_t mode) {
-    if (mode != fc::kOpenMode)
-        return std::nullopt;
+std::optional<std::wstring> ShowOpen(OpenFileDialogService& dialogs, const Form& owner,
+                                     std::wstring title, std::wstring& folder,
+                                     std::wstring initial_name, std::wstring filter,
+                                     std::wstring default_extension) {
     std::optional<OpenFileRecord> record =
         OpenDialogRecord(owner, title, folder, initial_name, filter, default_extension);
     if (!record)
@@ -59,14 +57,6 @@ std::optional<std::wstring> ShowFileDialog(OpenFileDialogService& dialogs, const
     const std::size_t offset = std::min<std::size_t>(record->nFileOffset, path.size());
     folder = path.substr(0, offset);
     return path.substr(offset);
-}
-
-std::optional<std::wstring> ShowOpen(OpenFileDialogService& dialogs, const Form& owner,
-                                     std::wstring title, std::wstring& folder,
-                                     std::wstring initial_name, std::wstring filter,
-                                     std::wstring default_extension) {
-    return ShowFileDialog(dialogs, owner, std::move(title), folder, std::move(initial_name),
-                          std::move(filter), std::move(default_extension), fc::kOpenMode);
 }
 
 void FileSelectClick(Kestrelspooler& app, OpenFileDialogService& dialogs, Process& process) {

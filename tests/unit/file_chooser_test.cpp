@@ -179,7 +179,7 @@ TEST_F(FileSelect, FailedDialogEndsLikeCancel) {
     EXPECT_EQ(fake.files.asked, std::vector<std::wstring>{L"C:\\work\\"});
 }
 
-TEST(ShowFileDialog, FolderIsWrittenBackOnlyAfterAConfirmedChoice) {
+TEST(ShowOpen, FolderIsWrittenBackOnlyAfterAConfirmedChoice) {
     struct Case {
         const char* name;
         std::optional<std::wstring> choice;
@@ -199,25 +199,24 @@ TEST(ShowFileDialog, FolderIsWrittenBackOnlyAfterAConfirmedChoice) {
         dialog.offset = c.offset;
         OwnerForm owner;
         std::wstring folder = L"C:\\work";
-        EXPECT_EQ(ShowFileDialog(dialog, owner, L"t", folder, L"", L"All|*.*", L"", 0), c.result);
+        EXPECT_EQ(ShowOpen(dialog, owner, L"t", folder, L"", L"All|*.*", L""), c.result);
         EXPECT_EQ(folder, c.folder);
     }
 }
 
-TEST(ShowFileDialog, InitialNameMustFitTheBufferAndOnlyTheOpenModeExists) {
+TEST(ShowOpen, InitialNameMustFitTheBuffer) {
     struct Case {
         std::size_t name_length;
-        std::int16_t mode;
         bool shown;
     };
-    const Case cases[] = {{0, 0, true}, {128, 0, true}, {129, 0, false}, {0, 1, false}};
+    const Case cases[] = {{0, true}, {128, true}, {129, false}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.name_length << " characters, mode " << c.mode);
+        SCOPED_TRACE(testing::Message() << c.name_length << " characters");
         FakeDialog dialog;
         OwnerForm owner;
         std::wstring folder = L"C:\\work";
         const std::wstring initial(c.name_length, L'n');
-        const auto result = ShowFileDialog(dialog, owner, L"t", folder, initial, L"All|*.*", L"", c.mode);
+        const auto result = ShowOpen(dialog, owner, L"t", folder, initial, L"All|*.*", L"");
         EXPECT_EQ(dialog.seen.size(), c.shown ? 1u : 0u);
         EXPECT_EQ(result.has_value(), c.shown);
         EXPECT_EQ(folder, L"C:\\work");
