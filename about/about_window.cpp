@@ -23,11 +23,11 @@ void AboutWindow::Show() {
     form_->Show();
 }
 
-void AboutWindow::Click(std::wstring_view control) {
-    if (control == about_form::kOK) {
+void AboutWindow::Click(ControlName control) {
+    if (control == about_form::cmdOK) {
         if (form_)
             form_->Close();
-    } else if (control == about_form::kWebAddress) {
+    } else if (control == about_form::Command1) {
         OpenWebPage();
     }
 }

@@ -34,8 +34,8 @@ public:
     // carries on.
     bool OpenWebPage();
 
-    void Click(std::wstring_view control) override;
-    void Drop(std::wstring_view, const DropData&) override {}
+    void Click(ControlName control) override;
+    void Drop(ControlName, const DropData&) override {}
     void Unload() override {}
 
 private:

@@ -68,7 +68,7 @@ void FileSelectClick(Kestrelspooler& app, OpenFileDialogService& dialogs, Proces
     const wchar_t separator = dialogs.PathSeparator();
     if (folder.empty() || folder.back() != separator)
         folder += separator;
-    app.Window().SetText(main_form::kPathField, folder + name);
+    app.Window().SetText(main_form::Text2, folder + name);
     app.OpenFi();
 }
 

@@ -53,8 +53,8 @@ public:
     // The Default printer command: the current printer's name into the printer name box.
     void DefaultPrinter();
 
-    void Click(std::wstring_view control) override;
-    void Drop(std::wstring_view control, const DropData& data) override;
+    void Click(ControlName control) override;
+    void Drop(ControlName control, const DropData& data) override;
 
     const ByteBuffer& FileBuffer() const { return file_buffer_; }
     Form& Window() { return *form_; }

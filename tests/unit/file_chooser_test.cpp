@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
+#include "main_window/main_form.h"
 #include "file_chooser/open_file.h"
 
 namespace ks {
 namespace {
+
+namespace mf = main_form;
 
 // Answers like the platform's dialog: a confirmed path must leave room for its NUL in
 // the buffer, the name starts after the last separator, and a confirmed choice moves
@@ -41,9 +44,9 @@ public:
 };
 
 // A window whose native handle can be told apart from none.
-class OwnerForm : public MemoryForm {
+class OwnerForm : public HeadlessForm {
 public:
-    OwnerForm() : MemoryForm(FormLayout{}) {}
+    OwnerForm() : HeadlessForm(FormLayout{}) {}
     void* NativeHandle() const override { return const_cast<OwnerForm*>(this); }
 };
 
@@ -66,8 +69,8 @@ protected:
         app = std::make_unique<Kestrelspooler>(fake.services());
         app->on_file_select = [this] { FileSelectClick(*app, dialog, fake.process); };
     }
-    std::wstring PathField() { return app->Window().Text(L"Text2"); }
-    std::wstring SizeField() { return app->Window().Text(L"Text1"); }
+    std::wstring PathField() { return app->Window().Text(mf::Text2); }
+    std::wstring SizeField() { return app->Window().Text(mf::Text1); }
 };
 
 TEST_F(FileSelect, PathFieldGetsTheChoiceOrTheCurrentFolderAndTheLoadAlwaysRuns) {
@@ -101,7 +104,7 @@ TEST_F(FileSelect, PathFieldGetsTheChoiceOrTheCurrentFolderAndTheLoadAlwaysRuns)
             fake.files.files[*c.choice] = {1, 2, 3};
         const bool loads = c.choice && c.choice->size() < 128;
 
-        app->Click(L"Command1");
+        app->Click(mf::Command1);
 
         EXPECT_EQ(dialog.seen.back().lpstrInitialDir, c.current);
         EXPECT_EQ(PathField(), c.field);
@@ -141,11 +144,11 @@ TEST_F(FileSelect, RecordHasTheOpenDialogsValues) {
 TEST_F(FileSelect, FileOpenAndFileSelectBehaveAlike) {
     dialog.choice = L"C:\\data\\fw.bin";
     fake.files.files[L"C:\\data\\fw.bin"] = {9};
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
     const std::wstring by_button = PathField();
     fake.process.current_folder = L"C:\\work";
-    app->Window().SetText(L"Text2", L"");
-    app->Click(L"Open");
+    app->Window().SetText(mf::Text2, L"");
+    app->Click(mf::Open);
 
     ASSERT_EQ(dialog.seen.size(), 2u);
     EXPECT_EQ(PathField(), by_button);
@@ -158,9 +161,9 @@ TEST_F(FileSelect, FileOpenAndFileSelectBehaveAlike) {
 
 TEST_F(FileSelect, NextPressStartsAfreshWhereTheLastChoiceLeftTheCurrentFolder) {
     dialog.choice = L"C:\\data\\fw.bin";
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
     dialog.choice = std::nullopt;
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
 
     ASSERT_EQ(dialog.seen.size(), 2u);
     EXPECT_EQ(dialog.seen[1].lpstrInitialDir, L"C:\\data");
@@ -174,7 +177,7 @@ TEST_F(FileSelect, NextPressStartsAfreshWhereTheLastChoiceLeftTheCurrentFolder) 
 TEST_F(FileSelect, FailedDialogEndsLikeCancel) {
     dialog.fail = true;
     dialog.choice = L"C:\\data\\fw.bin";
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
     EXPECT_EQ(PathField(), L"C:\\work\\");
     EXPECT_EQ(fake.files.asked, std::vector<std::wstring>{L"C:\\work\\"});
 }
