@@ -33,6 +33,16 @@ std::wstring WithoutQuotes(std::wstring text) {
 
 }  // namespace
 
+int RunReportingWindowFailures(MessageBoxService& messages, const std::function<int()>& start) {
+    try {
+        return start();
+    } catch (const WindowError& failure) {
+        // Without this the program would vanish without a word.
+        messages.Show(std::wstring(kWindowFailed) + L"\n" + failure.What(), texts::kProgramTitle);
+        return 1;
+    }
+}
+
 Kestrelspooler::Kestrelspooler(Services services)
     : services_(services),
       current_printer_(services.printers),

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "../platform/files.h"
 #include "../platform/message_box.h"
@@ -27,8 +28,17 @@ struct Services {
     WindowSystem& windows;
 };
 
+// Said when a window cannot be created, followed by what failed.
+inline constexpr std::wstring_view kWindowFailed = L"The window could not be created:";
+
+// Runs `start`, which builds the program's windows and runs them, and returns its exit
+// status. A window that cannot be created (CreateForm's WindowError) is shown to the
+// user with what failed, and the run ends with status 1.
+int RunReportingWindowFailures(MessageBoxService& messages, const std::function<int()>& start);
+
 class Kestrelspooler : public FormEvents {
 public:
+    // Throws WindowError when the main window cannot be created.
     explicit Kestrelspooler(Services services);
 
     // Start-up: fills the printer list, takes the command line and the remembered

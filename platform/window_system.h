@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "drop_data.h"
@@ -141,10 +143,23 @@ public:
     virtual void* NativeHandle() const = 0;
 };
 
+// What CreateForm throws when a window cannot be created.
+class WindowError : public std::runtime_error {
+public:
+    explicit WindowError(std::wstring what)
+        : std::runtime_error("a window could not be created"), what_(std::move(what)) {}
+    // What failed, in the program's own text, as the user is to read it.
+    const std::wstring& What() const { return what_; }
+
+private:
+    std::wstring what_;
+};
+
 // Builds forms on the platform's window system.
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
+    // Throws WindowError when the window cannot be created.
     virtual std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) = 0;
 };
 

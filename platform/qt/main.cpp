@@ -61,15 +61,17 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(true);
 
     ks::QtWindowSystem windows;
-    ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
-    messages.SetOwner(static_cast<QWidget*>(app.Window().NativeHandle()));
-    ks::QtBrowserService browsers;
-    ks::AboutWindow about(windows, browsers, messages);
-    app.on_about = [&about] { about.Show(); };
-    ks::QtOpenFileDialog dialogs;
-    app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
-    if (!app.Load())
-        return 1;
-    app.Window().Show();
-    return QApplication::exec();
+    return ks::RunReportingWindowFailures(messages, [&] {
+        ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
+        messages.SetOwner(static_cast<QWidget*>(app.Window().NativeHandle()));
+        ks::QtBrowserService browsers;
+        ks::AboutWindow about(windows, browsers, messages);
+        app.on_about = [&about] { about.Show(); };
+        ks::QtOpenFileDialog dialogs;
+        app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
+        if (!app.Load())
+            return 1;
+        app.Window().Show();
+        return QApplication::exec();
+    });
 }

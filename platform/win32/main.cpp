@@ -34,17 +34,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         windows = std::make_unique<ks::win32::Win32WindowSystem>(instance);
     else
         windows = std::make_unique<ks::HeadlessWindowSystem>();
-    ks::Kestrelspooler app(
-        ks::Services{printers, spooler, files, settings, process, messages, *windows});
-    ks::win32::Win32OpenFileDialog dialogs;
-    app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
-    ks::win32::Win32BrowserService browsers;
-    ks::AboutWindow about(*windows, browsers, messages);
-    app.on_about = [&about] { about.Show(); };
-    // In command-line mode Load prints and ends the process itself, with status 0 or 1.
-    if (!app.Load())
-        return 1;
-    app.Window().Show();
-    // Runs while any of the program's windows is open; File > Exit ends the process itself.
-    return ks::win32::RunMessageLoop();
+    return ks::RunReportingWindowFailures(messages, [&] {
+        ks::Kestrelspooler app(ks::Services{printers, spooler, files, settings, process, messages, *windows});
+        ks::win32::Win32OpenFileDialog dialogs;
+        app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
+        ks::win32::Win32BrowserService browsers;
+        ks::AboutWindow about(*windows, browsers, messages);
+        app.on_about = [&about] { about.Show(); };
+        // In command-line mode Load prints and ends the process itself, with status 0 or 1.
+        if (!app.Load())
+            return 1;
+        app.Window().Show();
+        // Runs while any of the program's windows is open; File > Exit ends the process itself.
+        return ks::win32::RunMessageLoop();
+    });
 }

@@ -5,7 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
+
+#include "platform/win32/error_text.h"
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
@@ -114,6 +115,12 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+// A failed call that leaves the form without a window, with the system's reason.
+WindowError WindowFailure(std::wstring_view what) {
+    const std::wstring reason = ErrorText(GetLastError());
+    return WindowError(std::wstring(what) + (reason.empty() ? L"" : L": " + reason));
+}
+
 }  // namespace
 
 std::optional<int> ControlId(const FormLayout& layout, std::wstring_view control) {
@@ -148,7 +155,7 @@ int FontHeight(double points, UINT dpi) {
 Win32Form::Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& events)
     : TableForm(layout), events_(events), controls_(Table().controls.size()) {
     if (!RegisterFormClass(instance, WindowProc))
-        throw std::runtime_error("the form's window class could not be registered");
+        throw WindowFailure(L"the form's window class could not be registered");
     Build(instance);
     LiveForms().push_back(this);
 }
@@ -403,7 +410,7 @@ void Win32Form::Build(HINSTANCE instance) {
     const HWND hwnd = CreateWindowExW(ExStyle(), kFormClassName, title.c_str(), Style(), 0, 0, 200, 100,
                                       nullptr, menu.Get(), instance, this);
     if (!hwnd)
-        throw std::runtime_error("the form's window could not be created");
+        throw WindowFailure(L"the form's window could not be created");
     menu.Release();  // the window's now
     dpi_ = WindowDpi(hwnd);
     for (std::size_t i = 0; i < controls_.size(); ++i)

@@ -41,7 +41,7 @@ int FontHeight(double points, UINT dpi);
 // when the table has menus. Drops on its background report the form's own name.
 class Win32Form final : public TableForm {
 public:
-    // Throws std::runtime_error when the window cannot be created.
+    // Throws WindowError, with the system's reason, when the window cannot be created.
     Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& events);
     ~Win32Form() override;
     Win32Form(const Win32Form&) = delete;

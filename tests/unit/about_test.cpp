@@ -51,11 +51,15 @@ public:
     }
 };
 
-// Counts the windows made, so that a second About window would show.
+// Counts the windows made, so that a second About window would show, and can be
+// told to fail to make one.
 class CountingWindowSystem : public WindowSystem {
 public:
     int created = 0;
+    bool fail = false;
     std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override {
+        if (fail)
+            throw WindowError(L"no window today");
         ++created;
         return headless.CreateForm(layout, events);
     }
@@ -212,6 +216,18 @@ TEST_F(About, OkEscAndEnterClose) {
         EXPECT_EQ(about.IsOpen(), !c.closes);
         EXPECT_EQ(browsers.log.empty(), c.closes);
     }
+}
+
+TEST_F(About, AWindowThatCannotBeMadeIsReportedAndTheNextRequestTriesAgain) {
+    windows.fail = true;
+    EXPECT_NO_THROW(about.Show());
+    EXPECT_FALSE(about.IsOpen());
+    ASSERT_EQ(fake.messages.shown.size(), 1u);
+    EXPECT_EQ(fake.messages.shown[0].text, std::wstring(kAboutWindowFailed) + L"\nno window today");
+    EXPECT_EQ(fake.messages.shown[0].caption, L"Kestrelspooler");
+    windows.fail = false;
+    about.Show();
+    EXPECT_TRUE(about.IsOpen());
 }
 
 TEST_F(About, ReopeningShowsTheSameTextsAfresh) {

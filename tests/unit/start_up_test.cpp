@@ -193,5 +193,45 @@ TEST_F(Loader, DropsLoadTheFirstFileAndOtherDataReloadsThePathField) {
         EXPECT_EQ(c.accepts_drops, c.name != mf::Command3) << "only the Default printer button takes no drops";
 }
 
+// A window system that cannot make a window, as when the system refuses one.
+class BrokenWindowSystem : public WindowSystem {
+public:
+    std::unique_ptr<Form> CreateForm(const FormLayout&, FormEvents&) override {
+        throw WindowError(L"the form's window could not be created: Out of memory.");
+    }
+};
+
+TEST(RunReportingWindowFailures, AWindowThatCannotBeMadeIsShownAndTheRunEndsWithStatusOne) {
+    struct Case {
+        const char* name;
+        bool broken;
+        int status;
+        std::vector<std::wstring> shown;
+    };
+    const Case cases[] = {
+        {"the run's own status", false, 0, {}},
+        {"a failed run's status", false, 1, {}},
+        {"no window", true, 1,
+         {L"Kestrelspooler: The window could not be created:\nthe form's window could not be created: Out of "
+          L"memory."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::FakePlatform fake;
+        BrokenWindowSystem broken;
+        WindowSystem& windows = c.broken ? static_cast<WindowSystem&>(broken) : fake.windows;
+        const int status = RunReportingWindowFailures(fake.messages, [&] {
+            Kestrelspooler app(
+                {fake.printers, fake.spooler, fake.files, fake.settings, fake.process, fake.messages, windows});
+            return app.Load() ? c.status : 1;
+        });
+        EXPECT_EQ(status, c.status);
+        std::vector<std::wstring> shown;
+        for (const auto& m : fake.messages.shown)
+            shown.push_back(m.caption + L": " + m.text);
+        EXPECT_EQ(shown, c.shown);
+    }
+}
+
 }  // namespace
 }  // namespace ks
