@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "../printing/failure_details.h"
 #include "../printing/file_loader.h"
 #include "../printing/raw_job.h"
 #include "../printing/texts.h"
@@ -54,8 +55,12 @@ bool Kestrelspooler::Load() {
     form_->SetText(mf::Combo1, services_.settings.Get(texts::kSettingsApp,
                                                       texts::kSettingsSection,
                                                       texts::kSettingsKey));
+    const std::wstring settings_trouble = services_.settings.LastError();
+    Detail(Lines(settings_trouble));
     if (form_->Text(mf::Text2).empty())
         return true;
+    // An empty name read without trouble: nothing was ever remembered, as on a first run.
+    nothing_remembered_ = settings_trouble.empty() && form_->Text(mf::Combo1).empty();
 
     form_->SetText(mf::Text2, WithoutQuotes(form_->Text(mf::Text2)));
     if (!OpenFi()) {
@@ -72,6 +77,8 @@ bool Kestrelspooler::Load() {
 void Kestrelspooler::Unload() {
     services_.settings.Save(texts::kSettingsApp, texts::kSettingsSection, texts::kSettingsKey,
                             form_->Text(mf::Combo1));
+    if (const std::wstring trouble = services_.settings.LastError(); !trouble.empty())
+        Detail({L"the printer name was not remembered: " + trouble});
 }
 
 void Kestrelspooler::GetPrinters() {
@@ -104,20 +111,20 @@ bool Kestrelspooler::Print() {
     if (!SelectPrinter(form_->Text(mf::Combo1))) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
         // claim a job that never existed.
+        Detail(UnknownPrinterLines(form_->Text(mf::Combo1), services_.printers.LastError(),
+                                   nothing_remembered_));
         Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
         return false;
     }
 
-    JobOutcome outcome;
+    JobResult result;
     {
         BusyPointer busy(*form_);
-        outcome = SendRawJob(services_.spooler, *current_printer_.Current(), file_buffer_);
+        result = SendRawJob(services_.spooler, *current_printer_.Current(), file_buffer_);
     }
-    if (outcome != JobOutcome::Delivered) {
-        const std::wstring detail = services_.spooler.LastError();
-        if (!detail.empty())
-            services_.process.ErrorLine(detail);
-    }
+    const JobOutcome outcome = result.outcome;
+    if (outcome != JobOutcome::Delivered)
+        Detail(JobFailureLines(services_.spooler.LastError(), result, file_buffer_.size()));
     if (outcome == JobOutcome::OpenRefused) {
         // The chosen printer stays current here: the Default printer command then shows it.
         Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
@@ -134,6 +141,11 @@ bool Kestrelspooler::Print() {
 
 void Kestrelspooler::Notify(const std::wstring& text, const std::wstring& caption) {
     services_.messages.Show(text, caption);
+}
+
+void Kestrelspooler::Detail(const std::vector<std::wstring>& lines) {
+    for (const std::wstring& line : lines)
+        services_.process.ErrorLine(line);
 }
 
 void Kestrelspooler::DefaultPrinter() {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../platform/files.h"
 #include "../platform/message_box.h"
@@ -77,11 +78,14 @@ public:
 private:
     bool SelectPrinter(const std::wstring& name);
     void Notify(const std::wstring& text, const std::wstring& caption);
+    // Lines on standard error that say why something failed.
+    void Detail(const std::vector<std::wstring>& lines);
 
     Services services_;
     PrinterSelection current_printer_;
     std::unique_ptr<Form> form_;
     ByteBuffer file_buffer_;
+    bool nothing_remembered_ = false;
 };
 
 }  // namespace ks

@@ -25,9 +25,14 @@ class FakePrinters : public InstalledPrinters {
 public:
     std::vector<std::wstring> installed;
     std::optional<std::wstring> system_default;
+    std::wstring unreachable;  // when set, the platform cannot be asked and says this
 
-    std::vector<std::wstring> List() override { return installed; }
-    std::optional<std::wstring> SystemDefault() override { return system_default; }
+    std::vector<std::wstring> List() override;
+    std::optional<std::wstring> SystemDefault() override;
+    std::wstring LastError() override { return last_error_; }
+
+private:
+    std::wstring last_error_;
 };
 
 // Spooler steps, in the order a job makes them.
@@ -69,6 +74,7 @@ class FakeSettings : public SettingsStore {
 public:
     std::map<std::wstring, std::wstring> values;  // "app/section/key" -> value
     int saves = 0;
+    std::wstring unreadable;  // when set, the store cannot be read or written and says this
 
     static std::wstring Key(const std::wstring& app, const std::wstring& section,
                             const std::wstring& key);
@@ -76,7 +82,11 @@ public:
                      const std::wstring& key) override;
     bool Save(const std::wstring& app, const std::wstring& section, const std::wstring& key,
               const std::wstring& value) override;
+    std::wstring LastError() override { return last_error_; }
     std::wstring Remembered() const;
+
+private:
+    std::wstring last_error_;
 };
 
 class FakeProcess : public Process {
