@@ -2,11 +2,22 @@
 #pragma once
 
 #include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "main_window/kestrelspooler.h"
-#include "platform/memory/memory_form.h"
+#include "platform/headless/headless_form.h"
+
+namespace ks {
+
+// How tests show a control's name.
+inline void PrintTo(ControlName name, std::ostream* os) {
+    *os << std::string(name.View().begin(), name.View().end());
+}
+
+}  // namespace ks
 
 namespace ks::fakes {
 
@@ -105,6 +116,32 @@ public:
     }
 };
 
+// A control's name as a string, for comparing with what a form recorded.
+inline std::wstring NameText(ControlName name) { return std::wstring(name.View()); }
+
+// Records the events a form reports, in order.
+struct RecordedEvents : FormEvents {
+    struct Event {
+        std::wstring kind, control;
+        bool has_list = false;
+        std::optional<std::wstring> first = std::nullopt;
+        friend bool operator==(const Event&, const Event&) = default;
+    };
+    std::vector<Event> events;
+
+    void Click(ControlName control) override { events.push_back({L"Click", NameText(control)}); }
+    void Drop(ControlName control, const DropData& data) override {
+        events.push_back({L"Drop", NameText(control), data.HasFileList(), data.FirstPath()});
+    }
+    void Unload() override { events.push_back({L"Unload", L""}); }
+};
+
+inline void PrintTo(const RecordedEvents::Event& e, std::ostream* os) {
+    const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
+    *os << narrow(e.kind) << "(" << narrow(e.control) << ")" << (e.has_list ? " list " : " ")
+        << (e.first ? narrow(*e.first) : "-");
+}
+
 class FakeDrop : public DropData {
 public:
     bool has_list = false;
@@ -121,7 +158,7 @@ struct FakePlatform {
     FakeSettings settings;
     FakeProcess process;
     FakeMessages messages;
-    MemoryWindowSystem windows;
+    HeadlessWindowSystem windows;
 
     Services services() {
         return {printers, spooler, files, settings, process, messages, windows};

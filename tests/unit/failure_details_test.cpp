@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "fakes/fakes.h"
+#include "main_window/main_form.h"
 
 namespace ks {
 namespace {
@@ -98,7 +99,7 @@ TEST(DetailLines, ASaveThatFailsSaysSoWhenTheWindowCloses) {
     fakes::FakePlatform f;
     Kestrelspooler app(f.services());
     ASSERT_TRUE(app.Load());
-    app.Window().SetText(L"Combo1", L"Laser");
+    app.Window().SetText(main_form::Combo1, L"Laser");
     f.settings.unreadable = L"x.conf is not an ordinary file; it was left as it is";
     app.Unload();
     EXPECT_EQ(f.process.error_lines,
