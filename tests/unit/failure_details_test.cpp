@@ -23,6 +23,8 @@ struct Case {
     std::wstring message;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 void Remember(fakes::FakePlatform& f, const std::wstring& name) {
     f.settings.Save(L"Kestrelspooler", L"STARTUP", L"Drucker", name);
 }
