@@ -7,6 +7,7 @@
 #include "../printing/file_loader.h"
 #include "../printing/raw_job.h"
 #include "../printing/texts.h"
+#include "command_line.h"
 #include "main_form.h"
 
 namespace ks {
@@ -26,11 +27,6 @@ public:
 private:
     Form& form_;
 };
-
-std::wstring WithoutQuotes(std::wstring text) {
-    std::erase(text, L'"');
-    return text;
-}
 
 }  // namespace
 
@@ -62,7 +58,7 @@ bool Kestrelspooler::Load() {
     // An empty name read without trouble: nothing was ever remembered, as on a first run.
     nothing_remembered_ = settings_trouble.empty() && form_->Text(mf::Combo1).empty();
 
-    form_->SetText(mf::Text2, WithoutQuotes(form_->Text(mf::Text2)));
+    form_->SetText(mf::Text2, PathFromCommandLine(form_->Text(mf::Text2)));
     if (!OpenFi()) {
         // Printing nothing in place of a file that could not be read would be reported
         // as a success; the run stops here instead.

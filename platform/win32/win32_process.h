@@ -1,20 +1,14 @@
 // The running Windows program: its command line, current folder, standard error and end.
 #pragma once
 
-#include <string_view>
-
 #include "platform/process.h"
+#include "platform/win32/command_line_parse.h"
 
 namespace ks::win32 {
 
-// The text after the program's own name in a Windows command line, as it stands,
-// quotes included. The name ends at its closing quote when it starts with one,
-// otherwise at the first space or tab; the blanks after it are skipped.
-std::wstring_view ArgumentsOf(std::wstring_view command_line);
-
 class Win32Process : public Process {
 public:
-    std::wstring CommandLine() override;      // GetCommandLineW
+    std::wstring CommandLine() override;      // ArgumentsOf(GetCommandLineW())
     std::wstring CurrentFolder() override;    // GetCurrentDirectoryA
     // Written to the standard error handle when the program has one (a GUI program
     // started from a console or with redirected handles); dropped otherwise.
