@@ -16,6 +16,8 @@
 #include <windows.h>
 #undef OpenPrinter
 
+#include "platform/win32/handles.h"
+
 namespace ks::win32 {
 namespace {
 
@@ -133,6 +135,21 @@ TEST_F(Win32FilesTest, RefusesWhatIsNoReadableRegularFileAndCreatesNothing) {
     for (const std::string& path : paths)
         EXPECT_FALSE(files_.ReadAll(FromNative(path))) << path;
     EXPECT_EQ(GetFileAttributesA(missing.c_str()), INVALID_FILE_ATTRIBUTES) << "the missing file was created";
+}
+
+// Under Wine, Z:\proc is Linux's /proc: its files report a size of 0 and have content,
+// and used to load as nothing.
+TEST_F(Win32FilesTest, AFileThatReportsNoSizeIsReadToItsEnd) {
+    const char* path = "Z:\\proc\\version";
+    FileHandle probe(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!probe || !GetFileSizeEx(probe.Get(), &size) || size.QuadPart != 0)
+        GTEST_SKIP() << "no file here that reports a size of 0 (not Wine on Linux)";
+    const std::optional<ByteBuffer> read = files_.ReadAll(FromNative(path));
+    ASSERT_TRUE(read);
+    const std::string text(reinterpret_cast<const char*>(read->data()), read->size());
+    EXPECT_EQ(text.rfind("Linux version ", 0), 0u) << text;
+    EXPECT_EQ(text.back(), '\n');
 }
 
 TEST_F(Win32FilesTest, APathTheAnsiCodePageCannotSpellReadsNoOtherFile) {
