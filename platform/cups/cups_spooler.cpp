@@ -59,8 +59,11 @@ void RecordRefusal(CupsScheduler& scheduler, const SchedulerConnection& connecti
 // cupsGetNamedDest, which, when its own request gets no answer, asks again over
 // libcups's default connection, and that one waits minutes on a silent scheduler.
 int KnowsQueue(const SchedulerConnection& connection, const std::string& printer) {
+    // A socket path is no host name; the scheduler behind it is local.
+    const char* server = cupsServer();
+    const char* host = server == nullptr || *server == '/' ? "localhost" : server;
     char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(),
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, host, ippPort(),
                      "/printers/%s", printer.c_str());
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
