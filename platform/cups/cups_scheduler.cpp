@@ -30,6 +30,7 @@ bool IsClosed(int error) {
 
 std::wstring ErrorWords(int error) {
     switch (error) {
+    case 0: return L"the connection failed";  // libcups failed where a second try got through
     case ECONNREFUSED: return L"connection refused";
     case ENOENT: return L"no such socket";
     case ETIMEDOUT: return L"timed out";
@@ -53,19 +54,21 @@ int ConnectError(Milliseconds wait) {
     if (list == nullptr)
         return EHOSTUNREACH;
     int error = ETIMEDOUT;
-    const int fd = ::socket(httpAddrFamily(&list->addr), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int fd =
+        ::socket(httpAddrFamily(&list->addr), SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = errno;
     } else {
-        if (::connect(fd, &list->addr.addr, static_cast<socklen_t>(httpAddrLength(&list->addr))) == 0) {
+        const auto length = static_cast<socklen_t>(httpAddrLength(&list->addr));
+        if (::connect(fd, &list->addr.addr, length) == 0) {
             error = 0;
         } else if (errno != EINPROGRESS) {
             error = errno;
         } else {
             pollfd wanted{fd, POLLOUT, 0};
-            socklen_t length = sizeof error;
+            socklen_t size = sizeof error;
             if (::poll(&wanted, 1, static_cast<int>(wait.count())) > 0)
-                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length);
+                ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
         }
         ::close(fd);
     }
@@ -157,8 +160,7 @@ std::wstring CupsScheduler::RememberSilence(std::wstring why) {
 std::unique_ptr<SchedulerConnection> CupsScheduler::ConnectUntil(Clock::time_point deadline,
                                                                  Milliseconds budget,
                                                                  std::wstring& why) {
-    // Created without connecting (a wait of 0), so that the connect has the deadline too
-    // and its failure leaves the system's reason on the connection.
+    // Created without connecting (a wait of 0), so that the connect has the deadline too.
     http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
                                 0, nullptr);
     if (http == nullptr) {
@@ -169,7 +171,8 @@ std::unique_ptr<SchedulerConnection> CupsScheduler::ConnectUntil(Clock::time_poi
     auto connection = std::make_unique<SchedulerConnection>(http);
     connection->WaitUntil(deadline, budget);
     const auto left = std::chrono::duration_cast<Milliseconds>(deadline - Clock::now());
-    if (httpReconnect2(http, static_cast<int>(std::max(left, Milliseconds(1)).count()), nullptr) != 0) {
+    const int wait = static_cast<int>(std::max(left, Milliseconds(1)).count());
+    if (httpReconnect2(http, wait, nullptr) != 0) {
         const auto after = std::chrono::duration_cast<Milliseconds>(deadline - Clock::now());
         const int error = ConnectError(std::clamp(after, Milliseconds(0), kPoll));
         timed_out_connecting_ = error == ETIMEDOUT;
