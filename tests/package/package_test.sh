@@ -165,10 +165,11 @@ case $CASE in
             if grep -qx "$heading" <<<"$page"; then pass "section $heading"; else fail "no section $heading"; fi
         done
         # Every message and status of the command-line run, as the program prints them.
+        rows=$(tr -s ' \t' ' ' <<<"$page")
         for line in "0 Message: Executed!" "1 $NOT_READ" \
                     "1 Kestrelspooler: The Printer Name you typed wasn't recognized." \
                     "1 Kestrelspooler: The print job failed and was cancelled."; do
-            if tr -s ' \t' ' ' <<<"$page" | grep -qF " $line"; then pass "row: $line"; else fail "no row: $line"; fi
+            if grep -qF " $line" <<<"$rows"; then pass "row: $line"; else fail "no row: $line"; fi
         done
         for word in CUPS_SERVER Kestrelspooler.conf Drucker; do
             if grep -qF "$word" <<<"$page"; then pass "mentions $word"; else fail "does not mention $word"; fi
@@ -176,7 +177,7 @@ case $CASE in
         ;;
     install)
         ((EUID == 0)) || { fail "installing the package needs root"; finish; }
-        if dpkg-query -W -f='${db:Status-Status}' kestrelspooler 2>/dev/null | grep -q installed; then
+        if [[ $(dpkg-query -W -f='${db:Status-Status}' kestrelspooler 2>/dev/null) == installed ]]; then
             fail "kestrelspooler is already installed here; the check would replace it"
             finish
         fi
@@ -219,11 +220,13 @@ case $CASE in
             file=$WORK/files/sample.${pair%%:*} type=${pair#*:}
             check_eq "*.${pair%%:*} is $type" "$type" \
                 "$(gio info -a standard::content-type "$file" | sed -n 's/^ *standard::content-type: //p')"
-            if gio mime "$type" | grep -qxF $'\t'"$APP_ID.desktop"; then pass "Open with offers it for $type"
-            else fail "no Open with for $type: $(gio mime "$type" | tr '\n\t' '  ')"; fi
+            apps=$(gio mime "$type")
+            if grep -qxF $'\t'"$APP_ID.desktop" <<<"$apps"; then pass "Open with offers it for $type"
+            else fail "no Open with for $type: $(tr '\n\t' '  ' <<<"$apps")"; fi
         done
         for type in application/octet-stream text/plain; do
-            if gio mime "$type" | grep -qF "$APP_ID.desktop"; then fail "it claims $type"; else pass "it does not claim $type"; fi
+            apps=$(gio mime "$type")
+            if grep -qF "$APP_ID.desktop" <<<"$apps"; then fail "it claims $type"; else pass "it does not claim $type"; fi
         done
 
         # "Open with": the entry launched with a file, as a file manager does, against the private
@@ -285,7 +288,8 @@ case $CASE in
         ((EUID == 0)) || { fail "mmdebstrap's root mode needs root"; finish; }
         root=$WORK/root mirror=${KS_DEBIAN_MIRROR:-http://deb.debian.org/debian}
         # The root is removed only when nothing is mounted inside it any more.
-        CLEANUP+=("findmnt -rn -o TARGET | grep -qF '$root' && { echo 'mounts left in $root'; trap - EXIT; exit 1; }")
+        mounts_left() { [[ $(findmnt -rn -o TARGET) == *"$root"* ]]; }
+        CLEANUP+=("mounts_left && { echo 'mounts left in $root: not removed'; trap - EXIT; exit 1; }")
         SECONDS=0
         timeout 900 mmdebstrap --variant=apt --aptopt='APT::Install-Recommends "false"' \
             --hook-dir=/usr/share/mmdebstrap/hooks/file-mirror-automount --include="$DEB" \
@@ -316,8 +320,9 @@ case $CASE in
         for text in README.txt LICENSE.txt; do
             check_eq "$text has Windows line ends" "$(wc -l <"$WORK/$text")" "$(grep -c $'\r$' "$WORK/$text")"
         done
-        if file "$WORK/Kestrelspooler.exe" | grep -q 'PE32+ executable (GUI) x86-64'; then pass "a 64-bit Windows program"
-        else fail "Kestrelspooler.exe is $(file -b "$WORK/Kestrelspooler.exe")"; fi
+        kind=$(file -b "$WORK/Kestrelspooler.exe")
+        if [[ $kind == *'PE32+ executable (GUI) x86-64'* ]]; then pass "a 64-bit Windows program"
+        else fail "Kestrelspooler.exe is $kind"; fi
         for topic in "Send to" HKEY_CURRENT_USER "The file could not be read." "Exit status"; do
             if grep -qiF "$topic" "$WORK/README.txt"; then pass "README.txt: $topic"; else fail "README.txt lacks $topic"; fi
         done
