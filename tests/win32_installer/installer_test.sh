@@ -79,11 +79,7 @@ check_same_path "entry: QuietUninstallString" "\"$install_dir\\Uninstall.exe\" /
 wine reg add "$SETTINGS_KEY" /v Drucker /t REG_SZ /d Kestrel-Raw /f </dev/null >/dev/null 2>&1
 folder="$WINEPREFIX/drive_c/label jobs"
 mkdir -p "$folder"
-{
-    for ((i = 0; i < 256; i++)); do printf "\\x$(printf %02x "$i")"; done
-    printf '\x1b%%-12345X@PJL\r\n\x1a\x00'
-    head -c 100000 /dev/urandom
-} >"$folder/shipping label.prn"
+write_printer_data "$folder/shipping label.prn" 100000
 target=$(sed -n 's/^target=//p' "$WORK/send-to.out")
 wine "$target" 'C:\label jobs\shipping label.prn' </dev/null >"$WORK/printed.out" 2>"$WORK/printed.err" &
 APP_PID=$!
