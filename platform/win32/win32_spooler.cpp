@@ -125,12 +125,13 @@ private:
 }  // namespace
 
 std::unique_ptr<SpoolerPrinter> Win32Spooler::OpenPrinter(const std::wstring& device_name) {
-    // OpenPrinter with no name opens the print server itself, which takes no jobs.
-    if (device_name.empty()) {
+    // OpenPrinter with no name opens the print server itself, which takes no jobs. A
+    // name the ANSI code page cannot take at all converts to no name.
+    std::string name = ToNative(device_name);
+    if (name.empty()) {
         last_error_ = ERROR_INVALID_PRINTER_NAME;
         return nullptr;
     }
-    std::string name = ToNative(device_name);
     PrinterHandle handle;
     if (!OpenPrinterA(name.data(), handle.Receive(), nullptr)) {
         last_error_ = GetLastError();
