@@ -23,14 +23,14 @@ unsigned AnsiCodePage();
 // `text` in `code_page` (0 means AnsiCodePage()). A character the code page lacks is
 // never replaced by a look-alike ("ﬁ" by "fi"): it becomes the default character and
 // `exact` is false. nullopt when the text cannot be converted at all: not valid UTF-16
-// (a lone surrogate) for a code page that spells all of Unicode (UTF-8, GB18030),
-// an unknown code page, or a text longer than the system's conversion takes.
+// (a lone surrogate) for UTF-8, an unknown code page, or a text longer than the
+// system's conversion takes.
 std::optional<NarrowText> ToCodePage(std::wstring_view text, unsigned code_page);
 
 // The wide text of `bytes` in `code_page` (0 means AnsiCodePage()). nullopt for bytes
-// that are not valid in a code page that spells all of Unicode, for an unknown code
-// page, or for more bytes than the system's conversion takes. In a legacy code page
-// every byte sequence converts, as the system's own ANSI calls convert it.
+// that are not valid UTF-8 when the code page is UTF-8, for an unknown code page, or
+// for more bytes than the system's conversion takes. In a legacy code page every byte
+// sequence converts, as the system's own ANSI calls convert it.
 std::optional<std::wstring> FromCodePage(std::string_view bytes, unsigned code_page);
 
 }  // namespace ks::win32

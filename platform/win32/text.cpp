@@ -13,11 +13,6 @@ namespace win32 {
 
 namespace {
 
-// GB18030 is, like UTF-8, a form of the whole of Unicode.
-constexpr UINT kGb18030 = 54936;
-
-bool SpellsAllOfUnicode(UINT code_page) { return code_page == CP_UTF8 || code_page == kGb18030; }
-
 UINT Resolved(unsigned code_page) { return code_page == CP_ACP ? GetACP() : code_page; }
 
 }  // namespace
@@ -31,12 +26,12 @@ std::optional<NarrowText> ToCodePage(std::wstring_view text, unsigned code_page)
         return std::nullopt;
     const UINT cp = Resolved(code_page);
     const int wide = static_cast<int>(text.size());
-    // A code page of the whole of Unicode has nothing to fit and takes no best-fit flag
+    // UTF-8 spells every character, has nothing to fit and takes no best-fit flag
     // (Windows fails the call for it); it is told to refuse invalid UTF-16 instead of
     // writing U+FFFD, which would name another file or printer. In every other code
     // page best fit would turn a missing character into a look-alike ("ﬁ" into "fi");
     // without it the character becomes '?' and the caller learns of it.
-    const bool unicode = SpellsAllOfUnicode(cp);
+    const bool unicode = cp == CP_UTF8;
     const DWORD flags = unicode ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     BOOL defaulted = FALSE;
     BOOL* used_default = unicode ? nullptr : &defaulted;  // must be null for UTF-8
@@ -58,7 +53,7 @@ std::optional<std::wstring> FromCodePage(std::string_view bytes, unsigned code_p
     const UINT cp = Resolved(code_page);
     const int narrow = static_cast<int>(bytes.size());
     // Bytes that are not UTF-8 would otherwise come back as U+FFFD, another name.
-    const DWORD flags = SpellsAllOfUnicode(cp) ? MB_ERR_INVALID_CHARS : 0;
+    const DWORD flags = cp == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
     const int n = MultiByteToWideChar(cp, flags, bytes.data(), narrow, nullptr, 0);
     if (n <= 0)
         return std::nullopt;
