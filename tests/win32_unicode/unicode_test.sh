@@ -22,7 +22,9 @@ new_prefix
 # boxes) gets the glyphs an outline face lacks from the faces it links to, and Tahoma links to
 # "MS UI Gothic", for which IPAGothic stands in. Edit controls draw through Uniscribe, whose
 # fallback face for kana ('kana') and kanji ('hani') Wine reads from its own key.
-ln -sf /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+readonly JAPANESE_FACE=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf  # fonts-ipafont-gothic
+[[ -e $JAPANESE_FACE ]] || { echo "missing $JAPANESE_FACE: scripts/install-deps windows"; exit 1; }
+ln -sf "$JAPANESE_FACE" "$WINEPREFIX/drive_c/windows/Fonts/"
 {
     printf 'REGEDIT4\r\n\r\n'
     printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
