@@ -23,13 +23,13 @@ constexpr std::wstring_view kDisclaimerText =
     L"risc!";
 
 // Labels take no focus; their text wraps within their width.
-ControlLayout Label(std::wstring_view name, int left, int top, int width, int height,
+ControlLayout Label(ControlName name, int left, int top, int width, int height,
                   std::wstring_view caption, std::optional<Colour> fore) {
     return {.kind = ControlKind::Label, .name = name, .left = left, .top = top, .width = width,
             .height = height, .caption = caption, .tab_index = -1, .fore = fore};
 }
 
-ControlLayout HorizontalLine(std::wstring_view name, int x1, int x2, int y, Colour colour,
+ControlLayout HorizontalLine(ControlName name, int x1, int x2, int y, Colour colour,
                            int pixels) {
     return {.kind = ControlKind::Line, .name = name, .left = x1, .top = y, .width = x2 - x1,
             .height = 0, .caption = L"", .tab_index = -1, .fore = colour, .line_width = pixels,
@@ -41,9 +41,9 @@ ControlLayout HorizontalLine(std::wstring_view name, int x1, int x2, int y, Colo
 std::wstring_view MakerWebAddress() { return L"" KS_WEB_ADDRESS; }
 
 const FormLayout& AboutFormLayout() {
-    namespace af = about_form;
+    using namespace about_form;
     static const FormLayout layout{
-        .name = L"frmAbout",
+        .name = frmAbout,
         .title = L"About MyApp",
         .client_width = 5655,
         .client_height = 3270,
@@ -52,24 +52,24 @@ const FormLayout& AboutFormLayout() {
         .icon = L"",
         .menus = {},
         .controls = {
-            {.kind = ControlKind::Picture, .name = af::kIcon, .left = 240, .top = 240,
+            {.kind = ControlKind::Picture, .name = picIcon, .left = 240, .top = 240,
              .width = 540, .height = 540, .caption = L"about_icon", .tab_index = 1,
              .sunken_border = true},
-            Label(af::kTitle, 1050, 240, 3885, 480, L"Kestrelspooler", kBlack),
-            Label(af::kVersion, 1050, 780, 3885, 225, L"Version 1.3", std::nullopt),
-            Label(af::kDescription, 1050, 1125, 3885, 930, kDescriptionText, kBlack),
+            Label(lblTitle, 1050, 240, 3885, 480, L"Kestrelspooler", kBlack),
+            Label(lblVersion, 1050, 780, 3885, 225, L"Version 1.3", std::nullopt),
+            Label(lblDescription, 1050, 1125, 3885, 930, kDescriptionText, kBlack),
             // The grey line first, so that the white one lies in front of it.
-            HorizontalLine(af::kLineGrey, 90, 5520, 2160, kGrey, 1),
-            HorizontalLine(af::kLineWhite, 105, 5520, 2160, kWhite, 2),
-            Label(af::kDisclaimer, 240, 2280, 3870, 420, kDisclaimerText, kRed),
-            {.kind = ControlKind::Button, .name = af::kWebAddress, .left = 240, .top = 2760,
+            HorizontalLine(Line1[1], 90, 5520, 2160, kGrey, 1),
+            HorizontalLine(Line1[0], 105, 5520, 2160, kWhite, 2),
+            Label(lblDisclaimer, 240, 2280, 3870, 420, kDisclaimerText, kRed),
+            {.kind = ControlKind::Button, .name = Command1, .left = 240, .top = 2760,
              .width = 3975, .height = 375, .caption = MakerWebAddress(), .tab_index = 6,
              .font = {.underline = true}},
-            {.kind = ControlKind::Button, .name = af::kOK, .left = 4245, .top = 2760,
+            {.kind = ControlKind::Button, .name = cmdOK, .left = 4245, .top = 2760,
              .width = 1260, .height = 390, .caption = L"OK", .tab_index = 0},
         },
-        .default_button = af::kOK,
-        .cancel_button = af::kOK};
+        .default_button = cmdOK,
+        .cancel_button = cmdOK};
     return layout;
 }
 

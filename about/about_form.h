@@ -7,17 +7,18 @@
 
 namespace ks {
 
-// Names of the About window's controls, as events report them.
+// The About window's controls, by the names events report.
 namespace about_form {
-inline constexpr std::wstring_view kOK = L"cmdOK";
-inline constexpr std::wstring_view kWebAddress = L"Command1";
-inline constexpr std::wstring_view kIcon = L"picIcon";
-inline constexpr std::wstring_view kTitle = L"lblTitle";
-inline constexpr std::wstring_view kVersion = L"lblVersion";
-inline constexpr std::wstring_view kDescription = L"lblDescription";
-inline constexpr std::wstring_view kDisclaimer = L"lblDisclaimer";
-inline constexpr std::wstring_view kLineWhite = L"Line1(0)";
-inline constexpr std::wstring_view kLineGrey = L"Line1(1)";
+inline constexpr ControlName frmAbout{L"frmAbout"};  // the window itself
+inline constexpr ControlName cmdOK{L"cmdOK"};
+inline constexpr ControlName Command1{L"Command1"};  // the web address
+inline constexpr ControlName picIcon{L"picIcon"};
+inline constexpr ControlName lblTitle{L"lblTitle"};
+inline constexpr ControlName lblVersion{L"lblVersion"};
+inline constexpr ControlName lblDescription{L"lblDescription"};
+inline constexpr ControlName lblDisclaimer{L"lblDisclaimer"};
+// The separator: 0 the white line, 1 the grey one behind it.
+inline constexpr ControlName Line1[] = {ControlName(L"Line1(0)"), ControlName(L"Line1(1)")};
 }  // namespace about_form
 
 // The maker's home page, set once in the build: the web-address button's caption

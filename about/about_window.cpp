@@ -19,15 +19,22 @@ void AboutWindow::Show() {
     // A closed window is dropped here rather than in its own OK handler, which
     // still runs inside the native window's button.
     form_.reset();
-    form_ = windows_.CreateForm(AboutFormLayout(), *this);
+    try {
+        form_ = windows_.CreateForm(AboutFormLayout(), *this);
+    } catch (const WindowError& failure) {
+        // This runs inside a click on the main window: the failure must not travel on
+        // through the native window's event handling, which would end the program.
+        messages_.Show(std::wstring(kAboutWindowFailed) + L"\n" + failure.What(), L"Kestrelspooler");
+        return;
+    }
     form_->Show();
 }
 
-void AboutWindow::Click(std::wstring_view control) {
-    if (control == about_form::kOK) {
+void AboutWindow::Click(ControlName control) {
+    if (control == about_form::cmdOK) {
         if (form_)
             form_->Close();
-    } else if (control == about_form::kWebAddress) {
+    } else if (control == about_form::Command1) {
         OpenWebPage();
     }
 }

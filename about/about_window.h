@@ -17,12 +17,16 @@ inline constexpr std::wstring_view kBrowserName = L"INTERNETEXPLORER.Application
 // that the user can type it elsewhere.
 inline constexpr std::wstring_view kWebPageFailed = L"The web page could not be opened:";
 
+// Said when the About window cannot be created, followed by what failed.
+inline constexpr std::wstring_view kAboutWindowFailed = L"The About window could not be opened:";
+
 class AboutWindow : public FormEvents {
 public:
     AboutWindow(WindowSystem& windows, BrowserService& browsers, MessageBoxService& messages);
 
     // Shows the About window without an owner and returns at once: created afresh
-    // when none is open, brought to the front when one is.
+    // when none is open, brought to the front when one is. When it cannot be created
+    // the user is told what failed and the program carries on.
     void Show();
     bool IsOpen() const;
 
@@ -34,8 +38,8 @@ public:
     // carries on.
     bool OpenWebPage();
 
-    void Click(std::wstring_view control) override;
-    void Drop(std::wstring_view, const DropData&) override {}
+    void Click(ControlName control) override;
+    void Drop(ControlName, const DropData&) override {}
     void Unload() override {}
 
 private:

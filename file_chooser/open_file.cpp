@@ -39,12 +39,10 @@ std::optional<OpenFileRecord> OpenDialogRecord(const Form& owner, const std::wst
     return record;
 }
 
-std::optional<std::wstring> ShowFileDialog(OpenFileDialogService& dialogs, const Form& owner,
-                                           std::wstring title, std::wstring& folder,
-                                           std::wstring initial_name, std::wstring filter,
-                                           std::wstring default_extension, std::int16_t mode) {
-    if (mode != fc::kOpenMode)
-        return std::nullopt;
+std::optional<std::wstring> ShowOpen(OpenFileDialogService& dialogs, const Form& owner,
+                                     std::wstring title, std::wstring& folder,
+                                     std::wstring initial_name, std::wstring filter,
+                                     std::wstring default_extension) {
     std::optional<OpenFileRecord> record =
         OpenDialogRecord(owner, title, folder, initial_name, filter, default_extension);
     if (!record)
@@ -61,14 +59,6 @@ std::optional<std::wstring> ShowFileDialog(OpenFileDialogService& dialogs, const
     return path.substr(offset);
 }
 
-std::optional<std::wstring> ShowOpen(OpenFileDialogService& dialogs, const Form& owner,
-                                     std::wstring title, std::wstring& folder,
-                                     std::wstring initial_name, std::wstring filter,
-                                     std::wstring default_extension) {
-    return ShowFileDialog(dialogs, owner, std::move(title), folder, std::move(initial_name),
-                          std::move(filter), std::move(default_extension), fc::kOpenMode);
-}
-
 void FileSelectClick(Kestrelspooler& app, OpenFileDialogService& dialogs, Process& process) {
     std::wstring folder = process.CurrentFolder();
     // A refused request ends like Cancel: no name, and the load below still runs.
@@ -78,7 +68,7 @@ void FileSelectClick(Kestrelspooler& app, OpenFileDialogService& dialogs, Proces
     const wchar_t separator = dialogs.PathSeparator();
     if (folder.empty() || folder.back() != separator)
         folder += separator;
-    app.Window().SetText(main_form::kPathField, folder + name);
+    app.Window().SetText(main_form::Text2, folder + name);
     app.OpenFi();
 }
 

@@ -23,8 +23,6 @@ inline constexpr std::size_t kFileBufferLength = 128;
 // The flags of the open dialog: only an existing file in an existing folder, no
 // read-only check box. Without kOfnNoChangeDir the next dialog starts where this one ended.
 inline constexpr std::uint32_t kOpenFlags = kOfnFileMustExist | kOfnPathMustExist | kOfnHideReadOnly;
-// Modes of ShowFileDialog.
-inline constexpr std::int16_t kOpenMode = 0;
 }  // namespace file_chooser
 
 // "Text|pattern|..." in the platform's form: every "|" becomes NUL, and a second NUL
@@ -39,17 +37,11 @@ std::optional<OpenFileRecord> OpenDialogRecord(const Form& owner, const std::wst
                                                const std::wstring& filter,
                                                const std::wstring& default_extension);
 
-// Shows the dialog and returns the chosen file's name without its folder, "" when no
-// file was chosen (Cancel, a failed dialog, a path too long for the buffer). Only
+// Shows the open dialog and returns the chosen file's name without its folder, "" when
+// no file was chosen (Cancel, a failed dialog, a path too long for the buffer). Only
 // after a confirmed choice is `folder` set, to the file's folder with its final
-// separator. nullopt when the arguments are refused before any dialog opens: an
-// initial name longer than the file buffer, a mode other than file_chooser::kOpenMode.
-std::optional<std::wstring> ShowFileDialog(OpenFileDialogService& dialogs, const Form& owner,
-                                           std::wstring title, std::wstring& folder,
-                                           std::wstring initial_name, std::wstring filter,
-                                           std::wstring default_extension, std::int16_t mode);
-
-// The open dialog: ShowFileDialog in file_chooser::kOpenMode.
+// separator. nullopt when the initial name is longer than the file buffer: no dialog
+// opens then.
 std::optional<std::wstring> ShowOpen(OpenFileDialogService& dialogs, const Form& owner,
                                      std::wstring title, std::wstring& folder,
                                      std::wstring initial_name, std::wstring filter,

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "../printing/failure_details.h"
 #include "../printing/file_loader.h"
 #include "../printing/raw_job.h"
 #include "../printing/texts.h"
@@ -33,6 +34,16 @@ std::wstring WithoutQuotes(std::wstring text) {
 
 }  // namespace
 
+int RunReportingWindowFailures(MessageBoxService& messages, const std::function<int()>& start) {
+    try {
+        return start();
+    } catch (const WindowError& failure) {
+        // Without this the program would vanish without a word.
+        messages.Show(std::wstring(kWindowFailed) + L"\n" + failure.What(), texts::kProgramTitle);
+        return 1;
+    }
+}
+
 Kestrelspooler::Kestrelspooler(Services services)
     : services_(services),
       current_printer_(services.printers),
@@ -40,15 +51,18 @@ Kestrelspooler::Kestrelspooler(Services services)
 
 bool Kestrelspooler::Load() {
     GetPrinters();
-    form_->SetText(mf::kPathField, L"");
-    form_->SetText(mf::kPathField, services_.process.CommandLine());
-    form_->SetText(mf::kPrinterBox, services_.settings.Get(texts::kSettingsApp,
-                                                           texts::kSettingsSection,
-                                                           texts::kSettingsKey));
-    if (form_->Text(mf::kPathField).empty())
+    form_->SetText(mf::Text2, services_.process.CommandLine());
+    form_->SetText(mf::Combo1, services_.settings.Get(texts::kSettingsApp,
+                                                      texts::kSettingsSection,
+                                                      texts::kSettingsKey));
+    const std::wstring settings_trouble = services_.settings.LastError();
+    Detail(Lines(settings_trouble));
+    if (form_->Text(mf::Text2).empty())
         return true;
+    // An empty name read without trouble: nothing was ever remembered, as on a first run.
+    nothing_remembered_ = settings_trouble.empty() && form_->Text(mf::Combo1).empty();
 
-    form_->SetText(mf::kPathField, WithoutQuotes(form_->Text(mf::kPathField)));
+    form_->SetText(mf::Text2, WithoutQuotes(form_->Text(mf::Text2)));
     if (!OpenFi()) {
         // Printing nothing in place of a file that could not be read would be reported
         // as a success; the run stops here instead.
@@ -62,19 +76,21 @@ bool Kestrelspooler::Load() {
 
 void Kestrelspooler::Unload() {
     services_.settings.Save(texts::kSettingsApp, texts::kSettingsSection, texts::kSettingsKey,
-                            form_->Text(mf::kPrinterBox));
+                            form_->Text(mf::Combo1));
+    if (const std::wstring trouble = services_.settings.LastError(); !trouble.empty())
+        Detail({L"the printer name was not remembered: " + trouble});
 }
 
 void Kestrelspooler::GetPrinters() {
     for (const std::wstring& device : services_.printers.List())
-        form_->AddItem(mf::kPrinterBox, device);
+        form_->AddItem(mf::Combo1, device);
     const std::optional<std::wstring>& current = current_printer_.Current();
     if (!current)
         return;
-    const int count = form_->ItemCount(mf::kPrinterBox);
+    const int count = form_->ItemCount(mf::Combo1);
     for (int i = 0; i < count; ++i) {
-        if (form_->Item(mf::kPrinterBox, i) == *current) {
-            form_->SetSelectedIndex(mf::kPrinterBox, i);
+        if (form_->Item(mf::Combo1, i) == *current) {
+            form_->SetSelectedIndex(mf::Combo1, i);
             return;
         }
     }
@@ -84,32 +100,31 @@ bool Kestrelspooler::SelectPrinter(const std::wstring& name) { return current_pr
 
 bool Kestrelspooler::OpenFi() {
     BusyPointer busy(*form_);
-    const bool loaded = LoadFile(services_.files, form_->Text(mf::kPathField), file_buffer_);
-    form_->SetText(mf::kSizeField, ByteCountText(file_buffer_.size()));
-    form_->Refresh(mf::kSizeField);
+    const bool loaded = LoadFile(services_.files, form_->Text(mf::Text2), file_buffer_);
+    form_->SetText(mf::Text1, ByteCountText(file_buffer_.size()));
     form_->RefreshAll();
     return loaded;
 }
 
 bool Kestrelspooler::Print() {
     const std::optional<std::wstring> saved = current_printer_.Current();
-    if (!SelectPrinter(form_->Text(mf::kPrinterBox))) {
+    if (!SelectPrinter(form_->Text(mf::Combo1))) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
         // claim a job that never existed.
+        Detail(UnknownPrinterLines(form_->Text(mf::Combo1), services_.printers.LastError(),
+                                   nothing_remembered_));
         Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
         return false;
     }
 
-    JobOutcome outcome;
+    JobResult result;
     {
         BusyPointer busy(*form_);
-        outcome = SendRawJob(services_.spooler, *current_printer_.Current(), file_buffer_);
+        result = SendRawJob(services_.spooler, *current_printer_.Current(), file_buffer_);
     }
-    if (outcome != JobOutcome::Delivered) {
-        const std::wstring detail = services_.spooler.LastError();
-        if (!detail.empty())
-            services_.process.ErrorLine(detail);
-    }
+    const JobOutcome outcome = result.outcome;
+    if (outcome != JobOutcome::Delivered)
+        Detail(JobFailureLines(services_.spooler.LastError(), result, file_buffer_.size()));
     if (outcome == JobOutcome::OpenRefused) {
         // The chosen printer stays current here: the Default printer command then shows it.
         Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
@@ -128,34 +143,39 @@ void Kestrelspooler::Notify(const std::wstring& text, const std::wstring& captio
     services_.messages.Show(text, caption);
 }
 
+void Kestrelspooler::Detail(const std::vector<std::wstring>& lines) {
+    for (const std::wstring& line : lines)
+        services_.process.ErrorLine(line);
+}
+
 void Kestrelspooler::DefaultPrinter() {
     // With no printer installed there is no name to show; the box keeps its text.
     if (const auto& current = current_printer_.Current())
-        form_->SetText(mf::kPrinterBox, *current);
+        form_->SetText(mf::Combo1, *current);
 }
 
-void Kestrelspooler::Click(std::wstring_view control) {
-    if (control == mf::kFileSelect || control == mf::kMenuOpen) {
+void Kestrelspooler::Click(ControlName control) {
+    if (control == mf::Command1 || control == mf::Open) {
         if (on_file_select)
             on_file_select();
-    } else if (control == mf::kPrint || control == mf::kMenuPrint) {
+    } else if (control == mf::Command2 || control == mf::Print) {
         Print();
-    } else if (control == mf::kDefaultPrinter) {
+    } else if (control == mf::Command3) {
         DefaultPrinter();
-    } else if (control == mf::kBanner || control == mf::kMenuAbout) {
+    } else if (control == mf::Image1 || control == mf::About) {
         if (on_about)
             on_about();
-    } else if (control == mf::kMenuExit) {
+    } else if (control == mf::Exit) {
         services_.process.End(0);
     }
 }
 
-void Kestrelspooler::Drop(std::wstring_view control, const DropData& data) {
-    if (control == mf::kDefaultPrinter)
-        return;
+// Only the controls the table lets take drops report one (not the Default printer
+// button), so every drop here loads.
+void Kestrelspooler::Drop(ControlName, const DropData& data) {
     if (data.HasFileList()) {
         if (std::optional<std::wstring> first = data.FirstPath())
-            form_->SetText(mf::kPathField, *first);
+            form_->SetText(mf::Text2, *first);
     }
     OpenFi();
 }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "../platform/files.h"
 #include "../platform/message_box.h"
@@ -27,8 +29,17 @@ struct Services {
     WindowSystem& windows;
 };
 
+// Said when a window cannot be created, followed by what failed.
+inline constexpr std::wstring_view kWindowFailed = L"The window could not be created:";
+
+// Runs `start`, which builds the program's windows and runs them, and returns its exit
+// status. A window that cannot be created (CreateForm's WindowError) is shown to the
+// user with what failed, and the run ends with status 1.
+int RunReportingWindowFailures(MessageBoxService& messages, const std::function<int()>& start);
+
 class Kestrelspooler : public FormEvents {
 public:
+    // Throws WindowError when the main window cannot be created.
     explicit Kestrelspooler(Services services);
 
     // Start-up: fills the printer list, takes the command line and the remembered
@@ -53,8 +64,8 @@ public:
     // The Default printer command: the current printer's name into the printer name box.
     void DefaultPrinter();
 
-    void Click(std::wstring_view control) override;
-    void Drop(std::wstring_view control, const DropData& data) override;
+    void Click(ControlName control) override;
+    void Drop(ControlName control, const DropData& data) override;
 
     const ByteBuffer& FileBuffer() const { return file_buffer_; }
     Form& Window() { return *form_; }
@@ -67,11 +78,14 @@ public:
 private:
     bool SelectPrinter(const std::wstring& name);
     void Notify(const std::wstring& text, const std::wstring& caption);
+    // Lines on standard error that say why something failed.
+    void Detail(const std::vector<std::wstring>& lines);
 
     Services services_;
     PrinterSelection current_printer_;
     std::unique_ptr<Form> form_;
     ByteBuffer file_buffer_;
+    bool nothing_remembered_ = false;
 };
 
 }  // namespace ks

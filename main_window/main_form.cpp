@@ -5,16 +5,18 @@ namespace ks {
 
 namespace {
 
+using namespace main_form;
+
 constexpr FontStyle kLabelFont{.italic = true};
 
-ControlLayout Label(std::wstring_view name, int left, int top, int width, int height,
+ControlLayout Label(ControlName name, int left, int top, int width, int height,
                   std::wstring_view caption) {
     return {.kind = ControlKind::Label, .name = name, .left = left, .top = top, .width = width,
             .height = height, .caption = caption, .tab_index = -1, .accepts_drops = true,
             .font = kLabelFont, .system_background = true};
 }
 
-ControlLayout Button(std::wstring_view name, int top, std::wstring_view caption, int tab_index,
+ControlLayout Button(ControlName name, int top, std::wstring_view caption, int tab_index,
                    bool accepts_drops) {
     return {.kind = ControlKind::Button, .name = name, .left = 5160, .top = top, .width = 1215,
             .height = 375, .caption = caption, .tab_index = tab_index,
@@ -25,33 +27,33 @@ ControlLayout Button(std::wstring_view name, int top, std::wstring_view caption,
 
 const FormLayout& MainFormLayout() {
     static const FormLayout layout{
-        .name = L"Kestrelspooler",
+        .name = Kestrelspooler,
         .title = L"Kestrelspooler",
         .client_width = 6495,
         .client_height = 2655,
         .border = BorderStyle::Sizable,
         .system_background = true,
         .icon = L"kestrelspooler_icon",
-        .menus = {{L"File", L"File", {{L"Open", L"Open"}, {L"Print", L"Print"}, {L"Exit", L"Exit"}}},
-                  {L"Help", L"Help", {{L"About", L"About"}}}},
+        .menus = {{File, L"File", {{Open, L"Open"}, {Print, L"Print"}, {Exit, L"Exit"}}},
+                  {Help, L"Help", {{About, L"About"}}}},
         .controls = {
-            Label(L"Label2", 120, 120, 735, 255, L"Printer:"),
-            {.kind = ControlKind::ComboBox, .name = L"Combo1", .left = 960, .top = 120,
+            Label(Label2, 120, 120, 735, 255, L"Printer:"),
+            {.kind = ControlKind::ComboBox, .name = Combo1, .left = 960, .top = 120,
              .width = 5400, .height = 315, .caption = L"", .tab_index = 1, .accepts_drops = true},
-            Label(L"Label3", 240, 600, 615, 255, L"File:"),
-            {.kind = ControlKind::TextBox, .name = L"Text2", .left = 960, .top = 600,
+            Label(Label3, 240, 600, 615, 255, L"File:"),
+            {.kind = ControlKind::TextBox, .name = Text2, .left = 960, .top = 600,
              .width = 5415, .height = 525, .caption = L"", .tab_index = 5, .accepts_drops = true,
              .multi_line = true},
-            Button(L"Command3", 1200, L"Default printer", 8, false),
-            Label(L"Label1", 960, 1320, 975, 255, L"Size (Bytes):"),
-            {.kind = ControlKind::TextBox, .name = L"Text1", .left = 2040, .top = 1320,
+            Button(Command3, 1200, L"Default printer", 8, false),
+            Label(Label1, 960, 1320, 975, 255, L"Size (Bytes):"),
+            {.kind = ControlKind::TextBox, .name = Text1, .left = 2040, .top = 1320,
              .width = 2895, .height = 285, .caption = L"0", .tab_index = -1,
              .accepts_drops = true, .read_only = true, .system_background = true},
-            {.kind = ControlKind::Picture, .name = L"Image1", .left = 960, .top = 1680,
+            {.kind = ControlKind::Picture, .name = Image1, .left = 960, .top = 1680,
              .width = 3990, .height = 735, .caption = L"kestrelspooler_banner", .tab_index = -1,
              .accepts_drops = true},
-            Button(L"Command1", 1680, L"File select", 0, true),
-            Button(L"Command2", 2160, L"Print", 4, true),
+            Button(Command1, 1680, L"File select", 0, true),
+            Button(Command2, 2160, L"Print", 4, true),
         }};
     return layout;
 }

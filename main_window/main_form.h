@@ -5,19 +5,25 @@
 
 namespace ks {
 
-// Names of the main window's controls and menu entries, as events report them.
+// The main window's controls and menu entries, by the names events report.
 namespace main_form {
-inline constexpr std::wstring_view kPrinterBox = L"Combo1";
-inline constexpr std::wstring_view kPathField = L"Text2";
-inline constexpr std::wstring_view kSizeField = L"Text1";
-inline constexpr std::wstring_view kFileSelect = L"Command1";
-inline constexpr std::wstring_view kPrint = L"Command2";
-inline constexpr std::wstring_view kDefaultPrinter = L"Command3";
-inline constexpr std::wstring_view kBanner = L"Image1";
-inline constexpr std::wstring_view kMenuOpen = L"Open";
-inline constexpr std::wstring_view kMenuPrint = L"Print";
-inline constexpr std::wstring_view kMenuExit = L"Exit";
-inline constexpr std::wstring_view kMenuAbout = L"About";
+inline constexpr ControlName Kestrelspooler{L"Kestrelspooler"};  // the window itself
+inline constexpr ControlName Label1{L"Label1"};
+inline constexpr ControlName Label2{L"Label2"};
+inline constexpr ControlName Label3{L"Label3"};
+inline constexpr ControlName Combo1{L"Combo1"};      // printer name box
+inline constexpr ControlName Text1{L"Text1"};        // size field
+inline constexpr ControlName Text2{L"Text2"};        // path field
+inline constexpr ControlName Image1{L"Image1"};      // banner
+inline constexpr ControlName Command1{L"Command1"};  // File select
+inline constexpr ControlName Command2{L"Command2"};  // Print
+inline constexpr ControlName Command3{L"Command3"};  // Default printer
+inline constexpr ControlName File{L"File"};
+inline constexpr ControlName Open{L"Open"};
+inline constexpr ControlName Print{L"Print"};
+inline constexpr ControlName Exit{L"Exit"};
+inline constexpr ControlName Help{L"Help"};
+inline constexpr ControlName About{L"About"};
 }  // namespace main_form
 
 const FormLayout& MainFormLayout();

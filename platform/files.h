@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@ public:
     // Storage for `size` bytes, not initialised: the reader fills every one of them.
     // Throws std::bad_alloc when the memory cannot be had.
     static ByteBuffer ForOverwrite(std::uint64_t size);
+    // The same, nullopt when the memory cannot be had.
+    static std::optional<ByteBuffer> TryForOverwrite(std::uint64_t size);
     static ByteBuffer Copy(const void* data, std::uint64_t size);
     // Takes over `size` bytes at `data`, which `release` gives back when the buffer goes.
     static ByteBuffer Adopt(std::uint8_t* data, std::uint64_t size, Release release);
@@ -26,6 +29,9 @@ public:
     std::uint8_t* data() { return data_.get(); }
     std::uint64_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
+
+    // Keeps the first `size` bytes (no more than it holds); the storage stays as it is.
+    void ShrinkTo(std::uint64_t size) { size_ = size < size_ ? size : size_; }
 
 private:
     struct Releaser {  // value-initialised: storage from new[]
@@ -41,11 +47,22 @@ class Files {
 public:
     virtual ~Files() = default;
 
-    // Reads the regular file at `path` whole. Never creates, changes or locks the
-    // file, and never blocks on a pipe or device. nullopt when the path names no
-    // readable regular file, when it cannot be read in full, or when memory for it
-    // cannot be had.
+    // Reads the regular file at `path` whole: to its end, whatever size the system
+    // reports for it (pseudo-files such as /proc/cpuinfo report 0, some network and
+    // FUSE file systems a wrong size). Never creates, changes or locks the file, and
+    // never blocks on a pipe or device. nullopt when the path names no readable
+    // regular file, when a read fails, or when memory for it cannot be had.
     virtual std::optional<ByteBuffer> ReadAll(const std::wstring& path) = 0;
 };
+
+// The read loop of the Files implementations. Reads until a read reports the end,
+// starting with storage for the `reported` size and growing it while the file goes on.
+// `allocate(size)` gives storage for that many bytes (nullopt when memory cannot be had);
+// `read(out, max)` reads up to `max` bytes into `out` and returns how many, 0 at the end
+// of the file, or a negative number on failure. nullopt when a read fails or memory runs out.
+using AllocateBytes = std::function<std::optional<ByteBuffer>(std::uint64_t size)>;
+using ReadBytes = std::function<std::int64_t(std::uint8_t* out, std::uint64_t max)>;
+std::optional<ByteBuffer> ReadToEnd(std::uint64_t reported, const AllocateBytes& allocate,
+                                    const ReadBytes& read);
 
 }  // namespace ks

@@ -15,27 +15,27 @@ inline constexpr std::uint32_t kOfnFileMustExist = 0x1000;  // only an existing 
 
 // Which form of the platform's record the dialog is handed: the older one, which ends
 // with lpTemplateName (no pvReserved, dwReserved, FlagsEx). Its size in bytes is the
-// platform's business (76 on 32-bit Windows, 136 on 64-bit).
+// platform's business (76 on 32-bit Windows, 136 on 64-bit). It is the only form.
 enum class RecordForm { Version400 };
 
 // The members of the platform's OPENFILENAME, in its order, as the program fills them.
 // Texts are the program's own; the service converts them for the call and back.
-// Members the program leaves empty are kept so that a record reads like the real one.
+// Members the program leaves empty are kept so that a record reads like the real one;
+// the services hand the dialog none of them.
 struct OpenFileRecord {
     RecordForm lStructSize = RecordForm::Version400;
     void* hwndOwner = nullptr;  // the owner's native window (HWND, QWidget*); may be null
     void* hInstance = nullptr;
     // Pairs of display text and pattern, each item closed by NUL, the list by a second NUL.
     std::wstring lpstrFilter;
-    // Not supported: a service refuses a record that sets either (returns false, no dialog).
-    std::optional<std::wstring> lpstrCustomFilter;
+    std::optional<std::wstring> lpstrCustomFilter;  // left empty
     std::uint32_t nMaxCustFilter = 0;
     std::uint32_t nFilterIndex = 0;  // 1-based; 0 selects the first pair as well
     // The file buffer: nMaxFile characters. In: the initial name, up to the first NUL.
     // Out, after a confirmed choice: the chosen full path closed by NUL.
     std::wstring lpstrFile;
     std::uint32_t nMaxFile = 0;
-    std::optional<std::wstring> lpstrFileTitle;  // not supported, as lpstrCustomFilter
+    std::optional<std::wstring> lpstrFileTitle;  // left empty
     std::uint32_t nMaxFileTitle = 0;
     std::wstring lpstrInitialDir;  // "" for the platform's own choice
     std::wstring lpstrTitle;       // "" for the platform's own title
@@ -46,8 +46,8 @@ struct OpenFileRecord {
     std::uint16_t nFileExtension = 0;  // what a service leaves here is not used
     std::wstring lpstrDefExt;          // "" appends nothing to a typed name
     std::uintptr_t lCustData = 0;
-    void* lpfnHook = nullptr;                    // not supported: must stay null
-    std::optional<std::wstring> lpTemplateName;  // not supported: must stay empty
+    void* lpfnHook = nullptr;                    // left null
+    std::optional<std::wstring> lpTemplateName;  // left empty
 };
 
 class OpenFileDialogService {
@@ -60,9 +60,8 @@ public:
     // by NUL and padded with NULs to nMaxFile, and nFileOffset where its name begins.
     // False when the user cancelled, when the dialog failed, when the chosen path has
     // nMaxFile characters or more (no room for its NUL; where the call takes narrow
-    // text, as on Windows, the narrow characters count), and when the record asks for
-    // something the service does not support; the record's texts are then not to be
-    // relied on. Nothing is shown to the user on failure. Like the system's dialog
+    // text, as on Windows, the narrow characters count); the record's texts are then
+    // not to be relied on. Nothing is shown to the user on failure. Like the system's dialog
     // without kOfnNoChangeDir, a confirmed choice leaves the process's current folder
     // at the file's folder.
     virtual bool Show(OpenFileRecord& record) = 0;

@@ -16,8 +16,14 @@ public:
     // or the list cannot be read.
     virtual std::vector<std::wstring> List() = 0;
 
-    // Device name of the system default printer; nullopt when there is none.
+    // Device name of the system default printer; nullopt when there is none or it
+    // cannot be asked.
     virtual std::optional<std::wstring> SystemDefault() = 0;
+
+    // Why the last List or SystemDefault came back empty when the platform could not be
+    // asked (rather than having nothing to give), in words for a detail line; "" when
+    // it answered.
+    virtual std::wstring LastError() = 0;
 };
 
 }  // namespace ks

@@ -4,13 +4,28 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "drop_data.h"
 
 namespace ks {
+
+// The name of a control, a menu or a form in a form table. Construction is explicit,
+// so code names controls through the constants declared beside each table
+// (main_form::Combo1, about_form::cmdOK): a misspelt name does not compile.
+class ControlName {
+public:
+    constexpr explicit ControlName(std::wstring_view name) : name_(name) {}
+    constexpr std::wstring_view View() const { return name_; }
+    friend constexpr bool operator==(ControlName, ControlName) = default;
+
+private:
+    std::wstring_view name_;
+};
 
 enum class ControlKind { Label, ComboBox, TextBox, Button, Picture, Line };
 enum class BorderStyle { Sizable, FixedDialog };
@@ -32,7 +47,7 @@ struct FontStyle {
 // client area (below the menu bar); 15 twips make a pixel at 96 DPI.
 struct ControlLayout {
     ControlKind kind;
-    std::wstring_view name;
+    ControlName name;
     int left, top, width, height;
     std::wstring_view caption;      // caption, initial text, or the picture's resource name
     int tab_index;                  // -1: takes no focus
@@ -49,18 +64,18 @@ struct ControlLayout {
 };
 
 struct MenuEntryLayout {
-    std::wstring_view name;
+    ControlName name;
     std::wstring_view caption;
 };
 
 struct MenuLayout {
-    std::wstring_view name;
+    ControlName name;
     std::wstring_view caption;
     std::vector<MenuEntryLayout> entries;
 };
 
 struct FormLayout {
-    std::wstring_view name;
+    ControlName name{L""};  // what a drop on the form's background reports
     std::wstring_view title;
     int client_width, client_height;  // twips
     BorderStyle border;
@@ -70,9 +85,9 @@ struct FormLayout {
     std::vector<ControlLayout> controls;
     // Buttons the keyboard presses, reported as their Click: Enter presses the
     // default button unless another button has the focus (then that one); Esc
-    // presses the cancel button wherever the focus is. "" for none.
-    std::wstring_view default_button = {};
-    std::wstring_view cancel_button = {};
+    // presses the cancel button wherever the focus is.
+    std::optional<ControlName> default_button = {};
+    std::optional<ControlName> cancel_button = {};
 };
 
 // What a form reports to the object that handles its events. Menu entries report
@@ -80,30 +95,35 @@ struct FormLayout {
 class FormEvents {
 public:
     virtual ~FormEvents() = default;
-    virtual void Click(std::wstring_view control) = 0;
-    virtual void Drop(std::wstring_view control, const DropData& data) = 0;
+    virtual void Click(ControlName control) = 0;
+    virtual void Drop(ControlName control, const DropData& data) = 0;
     // The window is being closed through its close box or by the system.
     virtual void Unload() = 0;
 };
 
 // A window built from a FormLayout. Controls are addressed by their names in it.
-// Asking for a name the form does not have is a programming error.
+// Asking for a name the form does not have, or for a combo box's list of another
+// kind of control, is a programming error (std::logic_error); so is a list index
+// out of range (std::out_of_range). Pictures and lines hold no text: "" for them,
+// and setting one changes nothing.
 class Form {
 public:
     virtual ~Form() = default;
 
-    virtual std::wstring Text(std::wstring_view control) const = 0;
-    virtual void SetText(std::wstring_view control, const std::wstring& text) = 0;
+    virtual std::wstring Text(ControlName control) const = 0;
+    // On a combo box, a text that no longer names the selected entry drops the selection.
+    virtual void SetText(ControlName control, const std::wstring& text) = 0;
 
-    // The list of a combo box.
-    virtual void AddItem(std::wstring_view control, const std::wstring& item) = 0;
-    virtual int ItemCount(std::wstring_view control) const = 0;
-    virtual std::wstring Item(std::wstring_view control, int index) const = 0;
+    // The list of a combo box. Adding to it leaves the text and the selection alone.
+    virtual void AddItem(ControlName control, const std::wstring& item) = 0;
+    virtual int ItemCount(ControlName control) const = 0;
+    virtual std::wstring Item(ControlName control, int index) const = 0;
+    // The selected entry, -1 for none.
+    virtual int SelectedIndex(ControlName control) const = 0;
     // Selects a list entry, which also makes it the box's text.
-    virtual void SetSelectedIndex(std::wstring_view control, int index) = 0;
+    virtual void SetSelectedIndex(ControlName control, int index) = 0;
 
-    // Repaints one control, or the whole window, before returning.
-    virtual void Refresh(std::wstring_view control) = 0;
+    // Repaints the whole window before returning.
     virtual void RefreshAll() = 0;
 
     // Shows the busy mouse pointer over the program's windows while a long step runs.
@@ -123,10 +143,23 @@ public:
     virtual void* NativeHandle() const = 0;
 };
 
+// What CreateForm throws when a window cannot be created.
+class WindowError : public std::runtime_error {
+public:
+    explicit WindowError(std::wstring what)
+        : std::runtime_error("a window could not be created"), what_(std::move(what)) {}
+    // What failed, in the program's own text, as the user is to read it.
+    const std::wstring& What() const { return what_; }
+
+private:
+    std::wstring what_;
+};
+
 // Builds forms on the platform's window system.
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
+    // Throws WindowError when the window cannot be created.
     virtual std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) = 0;
 };
 

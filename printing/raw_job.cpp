@@ -7,10 +7,9 @@ namespace ks {
 
 namespace {
 
-bool WriteAll(SpoolerPrinter& printer, const ByteBuffer& bytes) {
-    // The first write offers the whole buffer; a spooler that takes part of it is
-    // offered the rest until it has all or stops taking any.
-    std::uint64_t done = 0;
+// The first write offers the whole buffer; a spooler that takes part of it is offered
+// the rest until it has all or stops taking any. `done` counts what it took.
+bool WriteAll(SpoolerPrinter& printer, const ByteBuffer& bytes, std::uint64_t& done) {
     while (done < bytes.size()) {
         const std::uint64_t taken = printer.Write(bytes.data() + done, bytes.size() - done);
         if (taken == 0 || taken > bytes.size() - done)
@@ -24,21 +23,28 @@ bool WriteAll(SpoolerPrinter& printer, const ByteBuffer& bytes) {
 
 }  // namespace
 
-JobOutcome SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes) {
+JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes) {
+    JobResult result;
     std::unique_ptr<SpoolerPrinter> printer = spooler.OpenPrinter(device_name);
-    if (!printer)
-        return JobOutcome::OpenRefused;
+    if (!printer) {
+        result.outcome = JobOutcome::OpenRefused;
+        return result;
+    }
 
     if (!printer->StartDoc(DocInfo{texts::kDocumentName, std::nullopt, std::nullopt})) {
         printer->Close();
-        return JobOutcome::Cancelled;
+        result.outcome = JobOutcome::Cancelled;
+        return result;
     }
-    const bool sent = printer->StartPage() && WriteAll(*printer, bytes) && printer->EndPage() &&
+    const bool page = printer->StartPage();
+    const bool sent = page && WriteAll(*printer, bytes, result.sent) && printer->EndPage() &&
                       printer->EndDoc();
     if (!sent)
         printer->Abort();
     printer->Close();
-    return sent ? JobOutcome::Delivered : JobOutcome::Cancelled;
+    result.outcome = sent ? JobOutcome::Delivered : JobOutcome::Cancelled;
+    result.broke_off = page && !sent;
+    return result;
 }
 
 }  // namespace ks

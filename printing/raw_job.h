@@ -1,6 +1,7 @@
 // One raw spooler job that carries a whole buffer, cancelled rather than left half-sent.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "../platform/files.h"
@@ -14,9 +15,15 @@ enum class JobOutcome {
     Cancelled,     // a step after the open failed; the job was cancelled
 };
 
+struct JobResult {
+    JobOutcome outcome = JobOutcome::Delivered;
+    std::uint64_t sent = 0;   // bytes the spooler took
+    bool broke_off = false;   // the failure came while the bytes were handed over or released
+};
+
 // Opens `device_name`, starts the document "Command Print" with no output file and no
 // data type, one page, writes the whole buffer (the rest again while each write takes
 // bytes), ends page and document and closes the printer.
-JobOutcome SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes);
+JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes);
 
 }  // namespace ks

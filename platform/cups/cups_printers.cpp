@@ -18,36 +18,45 @@ std::wstring DestName(const cups_dest_t& dest) {
     return FromNative(name);
 }
 
-// Calls visit for each destination while it returns true; the list is freed after.
-template <typename Visit>
-void ForEachDest(Visit visit) {
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    for (int i = 0; i < count; ++i) {
-        if (!visit(dests[i]))
-            break;
-    }
-    cupsFreeDests(count, dests);
-}
-
 }  // namespace
 
+CupsPrinters::CupsPrinters() : CupsPrinters(CupsScheduler::Shared()) {}
+
+CupsPrinters::CupsPrinters(std::shared_ptr<CupsScheduler> scheduler)
+    : scheduler_(std::move(scheduler)) {}
+
 std::vector<std::wstring> CupsPrinters::List() {
+    last_error_.clear();
+    const auto connection = scheduler_->Connect(last_error_);
+    if (!connection)
+        return {};
+    cups_dest_t* dests = nullptr;
+    const int count = cupsGetDests2(connection->http(), &dests);
     std::vector<std::wstring> names;
-    ForEachDest([&](const cups_dest_t& dest) {
-        names.push_back(DestName(dest));
-        return true;
-    });
+    for (int i = 0; i < count; ++i)
+        names.push_back(DestName(dests[i]));
+    cupsFreeDests(count, dests);
+    if (count == 0) {
+        if (auto failure = scheduler_->LookupFailure(*connection))
+            last_error_ = std::move(*failure);
+    }
     return names;
 }
 
 std::optional<std::wstring> CupsPrinters::SystemDefault() {
+    last_error_.clear();
+    const auto connection = scheduler_->Connect(last_error_);
+    if (!connection)
+        return std::nullopt;
     // Asking for the default alone answers the same question as the whole list's
     // is_default mark (the user's lpoptions, LPDEST and PRINTER, then the scheduler's
     // default) in a small fraction of the list's time.
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
-    if (dest == nullptr)
+    cups_dest_t* dest = cupsGetNamedDest(connection->http(), nullptr, nullptr);
+    if (dest == nullptr) {
+        if (auto failure = scheduler_->LookupFailure(*connection))
+            last_error_ = std::move(*failure);
         return std::nullopt;
+    }
     std::wstring name = DestName(*dest);
     cupsFreeDests(1, dest);
     return name;

@@ -4,8 +4,9 @@
 #include <cups/cups.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+#include <thread>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -13,47 +14,53 @@ namespace ks {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+using Trouble = SchedulerConnection::Trouble;
+
 // The raw format: the scheduler runs no filter, so even a queue with a driver hands the
 // bytes to the printer unchanged. Named here because libcups 3 drops CUPS_FORMAT_RAW.
 constexpr const char* kRawFormat = "application/vnd.cups-raw";
 
-// One call hands at most this much to libcups; the caller offers the rest again.
-constexpr std::uint64_t kMaxWrite = std::uint64_t{1} << 30;
+// The bytes of one write go to libcups in pieces of this size. Each piece that goes
+// over is progress, which keeps a slow send from being taken for a stalled one (a
+// scheduler that takes less than a kilobyte a second still counts as moving), and a
+// send that breaks off can say how far it got.
+constexpr std::uint64_t kPiece = std::uint64_t{256} << 10;
+
+// Waits between attempts to cancel a job: doubled each time up to the last.
+constexpr Milliseconds kFirstRetryPause{250};
+constexpr Milliseconds kLongestRetryPause{4000};
 
 bool Succeeded(ipp_status_t status) { return status <= IPP_STATUS_OK_EVENTS_COMPLETE; }
 
-struct HttpClose {
-    void operator()(http_t* http) const { httpClose(http); }
-};
-using Http = std::unique_ptr<http_t, HttpClose>;
-
-// The scheduler that CUPS_SERVER or the client configuration names, the one
-// CUPS_HTTP_DEFAULT reaches. Not cupsConnectDest: that follows the queue's
-// printer-uri-supported (ipp://localhost/... on port 631) and misses a scheduler on
-// another port or socket. A connection of our own, rather than the shared default one,
-// can be dropped in the middle of a document (see CancelJob).
-Http ConnectToScheduler() {
-    return Http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                             30000, nullptr));
-}
-
-// httpConnect2 leaves no IPP status behind; the system's reason is in errno.
-std::string ConnectError() {
-    const int error = errno;
-    return std::string("Cannot reach the CUPS scheduler at ") + cupsServer() + ": " +
-           std::strerror(error);
-}
-
-std::string CupsError() {
+// The scheduler's own words for its last answer, as a detail line; "" when it gave none.
+std::wstring Said() {
     const char* text = cupsLastErrorString();
-    return text != nullptr ? text : "";
+    if (text == nullptr || *text == '\0')
+        return {};
+    return L"the scheduler said: " + FromNative(text);
+}
+
+// A request the scheduler did not carry out: what broke the connection, or else `what`
+// and the scheduler's refusal.
+void RecordRefusal(CupsScheduler& scheduler, const SchedulerConnection& connection,
+                   SpoolerErrors& errors, std::wstring what) {
+    if (auto failure = scheduler.LookupFailure(connection)) {
+        errors.Failed(std::move(*failure));
+        return;
+    }
+    errors.Failed(std::move(what));
+    if (std::wstring said = Said(); !said.empty())
+        errors.Add(std::move(said));
 }
 
 class CupsPrinter : public SpoolerPrinter {
 public:
-    CupsPrinter(Http http, cups_dest_t* dest, cups_dinfo_t* info,
-                std::shared_ptr<std::string> last_error)
-        : http_(std::move(http)), dest_(dest), info_(info), last_error_(std::move(last_error)) {}
+    CupsPrinter(std::shared_ptr<CupsScheduler> scheduler,
+                std::unique_ptr<SchedulerConnection> connection, cups_dest_t* dest,
+                cups_dinfo_t* info, std::wstring name, std::shared_ptr<SpoolerErrors> errors)
+        : scheduler_(std::move(scheduler)), connection_(std::move(connection)), dest_(dest),
+          info_(info), name_(std::move(name)), errors_(std::move(errors)) {}
 
     ~CupsPrinter() override {
         Close();
@@ -65,34 +72,39 @@ public:
     CupsPrinter& operator=(const CupsPrinter&) = delete;
 
     bool StartDoc(const DocInfo& doc) override {
-        if (!http_ || job_id_ != 0 || delivered_) {
-            *last_error_ = "One job per open printer.";
+        if (!connection_ || job_id_ != 0 || delivered_) {
+            errors_->Failed(L"one job per open printer");
             return false;
         }
         const std::string title = ToNative(doc.document_name);
         if (title.find('\0') != std::string::npos) {
-            *last_error_ = "The document name holds a NUL character.";
+            errors_->Failed(L"the document name holds a NUL character");
             return false;
         }
+        const Milliseconds lookup = scheduler_->Deadlines().lookup;
+        connection_->WaitUntil(Clock::now() + lookup, lookup);
         cups_option_t* options = nullptr;
         // A banner page must never be put in front of raw data.
         const int num_options = cupsAddOption("job-sheets", "none", 0, &options);
         int job_id = 0;
-        const ipp_status_t created = cupsCreateDestJob(http_.get(), dest_, info_, &job_id,
+        const ipp_status_t created = cupsCreateDestJob(connection_->http(), dest_, info_, &job_id,
                                                        title.c_str(), num_options, options);
         cupsFreeOptions(num_options, options);
         if (!Succeeded(created) || job_id <= 0) {
-            *last_error_ = CupsError();
+            RecordRefusal(*scheduler_, *connection_, *errors_,
+                          L"the scheduler did not create the job");
             return false;
         }
         job_id_ = job_id;
         const http_status_t started = cupsStartDestDocument(
-            http_.get(), dest_, info_, job_id_, title.c_str(), kRawFormat, 0, nullptr, 1);
+            connection_->http(), dest_, info_, job_id_, title.c_str(), kRawFormat, 0, nullptr, 1);
         if (started != HTTP_STATUS_CONTINUE) {
-            *last_error_ = CupsError();
+            RecordRefusal(*scheduler_, *connection_, *errors_,
+                          L"the scheduler did not take the document");
             CancelJob();
             return false;
         }
+        connection_->AllowSilence(scheduler_->Deadlines().stalled_send);
         sending_ = true;
         written_ = 0;
         return true;
@@ -103,19 +115,24 @@ public:
     std::uint64_t Write(const std::uint8_t* data, std::uint64_t size) override {
         if (!sending_ || write_failed_ || size == 0)
             return 0;
-        const std::uint64_t count = std::min(size, kMaxWrite);
-        // libcups ignores SIGPIPE (httpInitialize), so a scheduler that went away makes
-        // the write fail instead of ending the program.
-        if (cupsWriteRequestData(http_.get(), reinterpret_cast<const char*>(data),
-                                 static_cast<size_t>(count)) != HTTP_STATUS_CONTINUE) {
-            // A failed write on the connection may leave no IPP status behind.
-            const int error = httpError(http_.get());
-            *last_error_ = error != 0 ? std::strerror(error) : CupsError();
-            write_failed_ = true;
-            return 0;
+        std::uint64_t taken = 0;
+        while (taken < size) {
+            const std::uint64_t piece = std::min(size - taken, kPiece);
+            // libcups ignores SIGPIPE (httpInitialize), so a scheduler that went away
+            // makes the write fail instead of ending the program.
+            const http_status_t status =
+                cupsWriteRequestData(connection_->http(), reinterpret_cast<const char*>(data + taken),
+                                     static_cast<size_t>(piece));
+            if (status != HTTP_STATUS_CONTINUE) {
+                SendFailed(L"the scheduler refused the document");
+                write_failed_ = true;
+                break;
+            }
+            taken += piece;
+            connection_->Progressed();
         }
-        written_ += count;
-        return count;
+        written_ += taken;
+        return taken;  // fewer than offered after a failure; the next write then takes none
     }
 
     bool EndPage() override { return true; }
@@ -125,20 +142,20 @@ public:
         // truncated job.
         if (!sending_ || write_failed_)
             return false;
-        const ipp_status_t finished = cupsFinishDestDocument(http_.get(), dest_, info_);
+        const ipp_status_t finished = cupsFinishDestDocument(connection_->http(), dest_, info_);
         sending_ = false;
         if (Succeeded(finished)) {
             delivered_ = true;
             job_id_ = 0;
             return true;
         }
-        *last_error_ = CupsError();
-        if (written_ == 0) {
+        if (written_ == 0 && connection_->What() == Trouble::None) {
             // CUPS refuses a document of zero bytes ("No file in print request.") and
             // leaves the job waiting for one. The printer would have received nothing
             // either way: the job is cancelled and the empty document counts as delivered.
             return CancelJob();
         }
+        SendFailed(L"the scheduler did not accept the document");
         return false;
     }
 
@@ -146,39 +163,92 @@ public:
 
     bool Close() override {
         CancelJob();
-        http_.reset();
+        connection_.reset();
         return true;
     }
 
 private:
+    // The hand-over of the document broke off. `refused` is for a scheduler that
+    // answered with a refusal of its own.
+    void SendFailed(const wchar_t* refused) {
+        switch (connection_->What()) {
+        case Trouble::TimedOut:
+            errors_->Failed(L"the scheduler made no progress for " +
+                            DurationText(connection_->Budget()));
+            return;
+        case Trouble::Closed:
+            errors_->Failed(L"the scheduler closed the connection");
+            return;
+        case Trouble::Failed:
+            errors_->Failed(L"the connection to the scheduler failed: " + connection_->Reason());
+            return;
+        case Trouble::None:
+            break;
+        }
+        errors_->Failed(refused);
+        if (std::wstring said = Said(); !said.empty())
+            errors_->Add(std::move(said));
+    }
+
+    // A line about cleaning up after a failure, which stays the first line.
+    void Also(std::wstring line) {
+        if (errors_->Empty())
+            errors_->Failed(std::move(line));
+        else
+            errors_->Add(std::move(line));
+    }
+
     // Cancels the job when there is one. A document still being sent is first cut off by
     // dropping the connection in the middle of it, so the scheduler discards what it
     // received instead of accepting a truncated document (finishing it first, then
     // cancelling, would let the scheduler start printing in between). The cancel then
-    // goes over a fresh connection.
+    // goes over a fresh connection, again and again while the scheduler cannot be
+    // reached, until the deadline for cancelling has passed.
     bool CancelJob() {
         if (job_id_ == 0)
             return true;
-        const int job_id = job_id_;
-        job_id_ = 0;
+        const int job_id = std::exchange(job_id_, 0);
         sending_ = false;
-        http_.reset();
-        Http http = ConnectToScheduler();
-        if (!http) {
-            *last_error_ = ConnectError();
-            return false;
+        connection_.reset();
+        const Milliseconds budget = scheduler_->Deadlines().cancel_retries;
+        const Clock::time_point give_up = Clock::now() + budget;
+        Milliseconds pause = kFirstRetryPause;
+        std::wstring trouble;
+        for (;;) {
+            if (auto connection = scheduler_->ConnectUntil(give_up, budget, trouble)) {
+                const ipp_status_t status = cupsCancelDestJob(connection->http(), dest_, job_id);
+                // A job the scheduler no longer has, or has already ended, is not left behind.
+                if (Succeeded(status) || status == IPP_STATUS_ERROR_NOT_FOUND ||
+                    status == IPP_STATUS_ERROR_NOT_POSSIBLE)
+                    return true;
+                std::optional<std::wstring> failure = scheduler_->LookupFailure(*connection);
+                if (!failure) {  // the scheduler answered: asking again will not change its mind
+                    Also(L"the scheduler did not cancel job " + std::to_wstring(job_id));
+                    if (std::wstring said = Said(); !said.empty())
+                        errors_->Add(std::move(said));
+                    break;
+                }
+                trouble = std::move(*failure);
+            }
+            const Clock::time_point now = Clock::now();
+            if (now >= give_up) {
+                Also(std::move(trouble));
+                break;
+            }
+            std::this_thread::sleep_for(std::min<Clock::duration>(pause, give_up - now));
+            pause = std::min(pause * 2, kLongestRetryPause);
         }
-        if (!Succeeded(cupsCancelDestJob(http.get(), dest_, job_id))) {
-            *last_error_ = CupsError();
-            return false;
-        }
-        return true;
+        errors_->Add(L"job " + std::to_wstring(job_id) + L" is left in the queue of " + name_ +
+                     L"; remove it with: cancel " + std::to_wstring(job_id));
+        return false;
     }
 
-    Http http_;
+    std::shared_ptr<CupsScheduler> scheduler_;
+    std::unique_ptr<SchedulerConnection> connection_;
     cups_dest_t* dest_;
     cups_dinfo_t* info_;
-    std::shared_ptr<std::string> last_error_;
+    std::wstring name_;
+    std::shared_ptr<SpoolerErrors> errors_;
     int job_id_ = 0;
     bool sending_ = false;
     bool write_failed_ = false;
@@ -188,14 +258,18 @@ private:
 
 }  // namespace
 
-CupsSpooler::CupsSpooler() : last_error_(std::make_shared<std::string>()) {}
+CupsSpooler::CupsSpooler() : CupsSpooler(CupsScheduler::Shared()) {}
+
+CupsSpooler::CupsSpooler(std::shared_ptr<CupsScheduler> scheduler)
+    : scheduler_(std::move(scheduler)), errors_(std::make_shared<SpoolerErrors>()) {}
 
 std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& device_name) {
-    last_error_->clear();
+    errors_->Clear();
     const std::string name = ToNative(device_name);
     // A NUL would cut the name short and open some other queue.
     if (name.empty() || name.find('\0') != std::string::npos) {
-        *last_error_ = "No such printer name.";
+        errors_->Failed(name.empty() ? L"no printer name was given"
+                                     : L"the printer name holds a NUL character");
         return nullptr;
     }
     // Printer names cannot hold a slash; the part after one is the instance.
@@ -203,33 +277,37 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
     const std::string printer = name.substr(0, slash);
     const std::string instance = slash == std::string::npos ? "" : name.substr(slash + 1);
 
-    Http http = ConnectToScheduler();
-    if (!http) {
-        *last_error_ = ConnectError();
+    std::wstring why;
+    std::unique_ptr<SchedulerConnection> connection = scheduler_->Connect(why);
+    if (!connection) {
+        errors_->Failed(std::move(why));
         return nullptr;
     }
-    cups_dest_t* dest = cupsGetNamedDest(http.get(), printer.c_str(),
+    cups_dest_t* dest = cupsGetNamedDest(connection->http(), printer.c_str(),
                                          instance.empty() ? nullptr : instance.c_str());
     if (dest == nullptr) {
-        *last_error_ = CupsError();
+        RecordRefusal(*scheduler_, *connection, *errors_,
+                      L"the scheduler has no printer named \"" + device_name + L"\"");
         return nullptr;
     }
     const char* accepting =
         cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
     if (accepting != nullptr && std::strcmp(accepting, "false") == 0) {
-        *last_error_ = "Destination \"" + name + "\" is not accepting jobs.";
+        errors_->Failed(L"the printer \"" + device_name + L"\" is not accepting jobs");
         cupsFreeDests(1, dest);
         return nullptr;
     }
-    cups_dinfo_t* info = cupsCopyDestInfo(http.get(), dest);
+    cups_dinfo_t* info = cupsCopyDestInfo(connection->http(), dest);
     if (info == nullptr) {
-        *last_error_ = CupsError();
+        RecordRefusal(*scheduler_, *connection, *errors_,
+                      L"the scheduler did not describe the printer \"" + device_name + L"\"");
         cupsFreeDests(1, dest);
         return nullptr;
     }
-    return std::make_unique<CupsPrinter>(std::move(http), dest, info, last_error_);
+    return std::make_unique<CupsPrinter>(scheduler_, std::move(connection), dest, info,
+                                         device_name, errors_);
 }
 
-std::wstring CupsSpooler::LastError() { return FromNative(*last_error_); }
+std::wstring CupsSpooler::LastError() { return errors_->Text(); }
 
 }  // namespace ks

@@ -4,12 +4,15 @@
 #include <memory>
 #include <string>
 
+#include "platform/cups/cups_scheduler.h"
 #include "platform/spooler.h"
 
 namespace ks {
 
 // Talks to the scheduler that CUPS_SERVER (or the client configuration) names; each open
-// printer holds a connection of its own for the life of its job.
+// printer holds a connection of its own for the life of its job. No wait on the scheduler
+// outlasts its deadline (platform/deadlines.h): a lookup or an open gives up after
+// `lookup`, a send after `stalled_send` without progress.
 //
 // A document always travels in the raw format "application/vnd.cups-raw", whatever
 // data type the DocInfo names, so that a queue with a driver passes the bytes on
@@ -17,18 +20,25 @@ namespace ks {
 // output file in the DocInfo is not honoured. Pages have no CUPS counterpart:
 // StartPage and EndPage succeed. A document of zero bytes, which CUPS refuses, is
 // cancelled at EndDoc, so no job is left waiting, and EndDoc reports success.
+//
+// A job that fails after it was created is cancelled; when the scheduler cannot be
+// reached for that, the cancel is tried again for `cancel_retries`, and after that
+// LastError names the job that is left and how to remove it.
 class CupsSpooler : public Spooler {
 public:
-    CupsSpooler();
+    CupsSpooler();  // the shared scheduler
+    explicit CupsSpooler(std::shared_ptr<CupsScheduler> scheduler);
 
     // Refuses names CUPS does not know and queues that do not accept jobs.
     std::unique_ptr<SpoolerPrinter> OpenPrinter(const std::wstring& device_name) override;
 
-    // The scheduler's words for the last failure of this spooler or its printers.
+    // What failed last in this spooler or its printers, in the program's words, then the
+    // scheduler's.
     std::wstring LastError() override;
 
 private:
-    std::shared_ptr<std::string> last_error_;
+    std::shared_ptr<CupsScheduler> scheduler_;
+    std::shared_ptr<SpoolerErrors> errors_;
 };
 
 }  // namespace ks

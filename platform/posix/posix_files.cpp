@@ -36,23 +36,6 @@ private:
 // Linux moves at most about 2 GiB in one read(); smaller steps keep every call portable.
 constexpr std::uint64_t kMaxReadStep = std::uint64_t{1} << 30;
 
-bool ReadExactly(int fd, std::uint8_t* out, std::uint64_t size) {
-    std::uint64_t done = 0;
-    while (done < size) {
-        const std::size_t step = static_cast<std::size_t>(std::min(size - done, kMaxReadStep));
-        const ssize_t got = ::read(fd, out + done, step);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (got == 0)
-            return false;  // the file became shorter than it was when opened
-        done += static_cast<std::uint64_t>(got);
-    }
-    return true;
-}
-
 // Large files get memory of their own from the kernel, in huge pages where it has them.
 // Filled page by page, a fresh buffer costs one fault per 4 KiB, which on a virtual
 // machine takes far longer than copying the file's bytes: 300 MB took a second to
@@ -68,13 +51,10 @@ void ReleaseMapping(std::uint8_t* data, std::uint64_t size) {
 }
 
 std::optional<ByteBuffer> AllocateForRead(std::uint64_t length) {
-    if (length < kOwnMappingFrom) {
-        try {
-            return ByteBuffer::ForOverwrite(length);
-        } catch (const std::bad_alloc&) {
-            return std::nullopt;
-        }
-    }
+    if (length < kOwnMappingFrom)
+        return ByteBuffer::TryForOverwrite(length);
+    if (length > SIZE_MAX)
+        return std::nullopt;
     const auto size = static_cast<std::size_t>(length);
     void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapped == MAP_FAILED)
@@ -111,20 +91,27 @@ std::optional<ByteBuffer> PosixFiles::ReadAll(const std::wstring& path) {
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
         return std::nullopt;
-    const auto length = static_cast<std::uint64_t>(info.st_size);
-    if (length > SIZE_MAX)
+    const auto reported = static_cast<std::uint64_t>(info.st_size);
+    if (reported > SIZE_MAX)
         return std::nullopt;
 
-    // A regular file is read with ordinary blocking reads (a network file system may
-    // otherwise answer EAGAIN).
-    const int flags = ::fcntl(fd.get(), F_GETFL);
-    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-        return std::nullopt;
-
-    std::optional<ByteBuffer> buffer = AllocateForRead(length);
-    if (!buffer || !ReadExactly(fd.get(), buffer->data(), length))
-        return std::nullopt;
-    return buffer;
+    // A file that reports a size is read with ordinary blocking reads (a network file
+    // system may otherwise answer EAGAIN). One that reports none may be a pseudo-file
+    // that waits for data to come (/proc/kmsg): it stays non-blocking, and a read that
+    // would wait fails the load instead.
+    if (reported > 0) {
+        const int flags = ::fcntl(fd.get(), F_GETFL);
+        if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+            return std::nullopt;
+    }
+    return ReadToEnd(reported, &AllocateForRead, [&](std::uint8_t* out, std::uint64_t max) {
+        const auto step = static_cast<std::size_t>(std::min(max, kMaxReadStep));
+        for (;;) {
+            const ssize_t got = ::read(fd.get(), out, step);
+            if (got >= 0 || errno != EINTR)
+                return static_cast<std::int64_t>(got);
+        }
+    });
 }
 
 }  // namespace ks

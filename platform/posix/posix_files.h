@@ -5,12 +5,12 @@
 
 namespace ks {
 
-// Reads regular files only. The open never creates anything and never waits on a
-// FIFO or a device; the length is taken from the open file, so a file replaced
-// under the same path between the check and the read cannot mix two files. A file
-// that shrinks while it is read gives nullopt; one that grows gives its first bytes
-// up to the length it had when it was opened. A path holding a NUL character names
-// no file here (the system would see only the part before it).
+// Reads regular files only, each to its end. The open never creates anything and
+// never waits on a FIFO or a device; everything is read from the one open file, so a
+// file replaced under the same path between the check and the read cannot mix two
+// files. A file that shrinks or grows while it is read gives what it held when the
+// read reached its end. A path holding a NUL character names no file here (the
+// system would see only the part before it).
 class PosixFiles : public Files {
 public:
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;

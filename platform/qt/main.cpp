@@ -9,14 +9,15 @@
 #include "main_window/kestrelspooler.h"
 #include "platform/cups/cups_printers.h"
 #include "platform/cups/cups_spooler.h"
-#include "platform/memory/memory_form.h"
+#include "platform/headless/headless_form.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_process.h"
 #include "platform/qt/qt_browser.h"
+#include "platform/qt/qt_display.h"
+#include "platform/qt/qt_form.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_open_file_dialog.h"
 #include "platform/qt/qt_settings.h"
-#include "platform/qt/qt_window_system.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ int main(int argc, char** argv) {
     if (command_line_run) {
         // The window is never shown: its controls live in memory, and Qt's GUI starts
         // only if a message box is to appear on a display.
-        ks::MemoryWindowSystem windows;
+        ks::HeadlessWindowSystem windows;
         ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
         app.Load();  // ends the program with the run's exit status
         return 1;
@@ -60,15 +61,17 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(true);
 
     ks::QtWindowSystem windows;
-    ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
-    messages.SetOwner(static_cast<QWidget*>(app.Window().NativeHandle()));
-    ks::QtBrowserService browsers;
-    ks::AboutWindow about(windows, browsers, messages);
-    app.on_about = [&about] { about.Show(); };
-    ks::QtOpenFileDialog dialogs;
-    app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
-    if (!app.Load())
-        return 1;
-    app.Window().Show();
-    return QApplication::exec();
+    return ks::RunReportingWindowFailures(messages, [&] {
+        ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
+        messages.SetOwner(static_cast<QWidget*>(app.Window().NativeHandle()));
+        ks::QtBrowserService browsers;
+        ks::AboutWindow about(windows, browsers, messages);
+        app.on_about = [&about] { about.Show(); };
+        ks::QtOpenFileDialog dialogs;
+        app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
+        if (!app.Load())
+            return 1;
+        app.Window().Show();
+        return QApplication::exec();
+    });
 }

@@ -1,11 +1,9 @@
-// A form drawn with Qt Widgets: one native window per form table, its events routed by control name.
+// The window-system service on Qt 6 Widgets: one native window per form table, its events routed by control name.
 #include "qt_form.h"
 
 #include <algorithm>
 #include <map>
-#include <stdexcept>
 
-#include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +11,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -28,7 +27,6 @@
 #include <QTextDocument>
 
 #include "qt_drop_data.h"
-#include "qt_dialog_keys.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace. The resources live in a static
 // library, where the linker would drop their self-registering object file unless
@@ -43,24 +41,17 @@ static void InitArtworkResources() {
 
 namespace ks {
 
-QString ToQString(std::wstring_view text) {
-    return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::wstring FromQString(const QString& text) { return text.toStdWString(); }
-
-int TwipsToPixels(int twips, double dpi) { return qRound(twips * dpi / 1440.0); }
-
 QColor ActiveBorderColour() { return QApplication::palette().color(QPalette::Active, QPalette::Window); }
 
 namespace {
 
+QString ToQString(std::wstring_view text) {
+    return QString::fromWCharArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString ArtworkPath(std::wstring_view resource) { return ":/ks/" + ToQString(resource) + ".png"; }
 
-// Button and menu captions would read "&" as an access key; the program has none.
-QString WithoutAccessKeys(std::wstring_view caption) {
-    return ToQString(caption).replace('&', QStringLiteral("&&"));
-}
+QColor ToQColor(const Colour& colour) { return QColor(colour.red, colour.green, colour.blue); }
 
 QFont MakeFont(const FontStyle& layout) {
     QFont font;
@@ -105,6 +96,50 @@ private:
     QPoint from_, to_;
 };
 
+// Enter and Esc on a window that is not a QDialog, which alone gets them from Qt: Esc
+// clicks the cancel button wherever the focus is; Enter clicks the focused button, or
+// the default button when no button has the focus. The keys are taken as they come
+// back unhandled from the focused control, so a control that uses Enter itself (a
+// multi-line text box) keeps it.
+class DialogKeys : public QObject {
+public:
+    DialogKeys(QWidget& window, QPushButton* default_button, QPushButton* cancel_button)
+        : QObject(&window), window_(window), default_(default_button), cancel_(cancel_button) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+            return false;
+        switch (key->key()) {
+        case Qt::Key_Escape:
+            return Press(cancel_);
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (auto* focused = qobject_cast<QPushButton*>(window_.focusWidget()))
+                return Press(focused);
+            return Press(default_);
+        default:
+            return false;
+        }
+    }
+
+private:
+    static bool Press(QPushButton* button) {
+        if (!button || !button->isEnabled() || !button->isVisible())
+            return false;
+        button->click();
+        return true;
+    }
+
+    QWidget& window_;
+    QPointer<QPushButton> default_, cancel_;
+};
+
 }  // namespace
 
 // Delivers the widgets' clicks and drops to the form's handler under the control's
@@ -118,7 +153,7 @@ public:
 
     void Click(const std::wstring& name) {
         if (FormEvents* events = events_)
-            events->Click(name);
+            events->Click(ControlName(name));
     }
     void Unload() {
         if (FormEvents* events = events_)
@@ -129,14 +164,14 @@ public:
     // (the combo box's line edit, the text box's viewport) take the drag themselves,
     // so that none of Qt's own handling (inserting the dragged text) runs and a
     // control that refuses a drop does not pass it on to the window behind it.
-    void Watch(QWidget* widget, const std::wstring& name, bool accepts_drops, bool clickable) {
-        watched_[widget] = {name, accepts_drops, clickable};
+    void Watch(QWidget* widget, ControlName name, bool accepts_drops, bool clickable) {
+        watched_[widget] = {std::wstring(name.View()), accepts_drops, clickable};
         widget->installEventFilter(this);
         widget->setAcceptDrops(true);
         for (QWidget* child : widget->findChildren<QWidget*>()) {
             if (child->isWindow())
                 continue;
-            watched_[child] = {name, accepts_drops, false};
+            watched_[child] = {std::wstring(name.View()), accepts_drops, false};
             child->installEventFilter(this);
             child->setAcceptDrops(true);
         }
@@ -169,7 +204,7 @@ protected:
             }
             const QtDropData data(*drop->mimeData());
             if (FormEvents* events = events_)
-                events->Drop(target.name, data);
+                events->Drop(ControlName(target.name), data);
             return true;
         }
         case QEvent::MouseButtonRelease: {
@@ -233,14 +268,101 @@ private:
     bool quiet_ = false;
 };
 
-QtForm::QtForm(const FormLayout& layout, FormEvents& events) : name_(layout.name) {
+namespace {
+
+// A control's widget, and the palette roles of its text and background.
+struct Made {
+    QWidget* widget;
+    QPalette::ColorRole text = QPalette::WindowText;
+    QPalette::ColorRole background = QPalette::Window;
+};
+
+Made MakeLabel(const ControlLayout& layout, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(ToQString(layout.caption));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Words wrap within the label's width, as a fixed-size label does on Windows;
+    // a caption that fits stays on one line.
+    label->setWordWrap(true);
+    label->setMargin(0);
+    label->setIndent(0);
+    return {label};
+}
+
+Made MakeComboBox(const ControlLayout& layout, QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setCompleter(nullptr);  // typing completes nothing: the text is what was typed
+    combo->setEditText(ToQString(layout.caption));
+    return {combo, QPalette::Text, QPalette::Base};
+}
+
+Made MakeTextBox(const ControlLayout& layout, QWidget* parent) {
+    if (!layout.multi_line) {
+        auto* edit = new QLineEdit(parent);
+        edit->setReadOnly(layout.read_only);
+        edit->setText(ToQString(layout.caption));
+        edit->setCursorPosition(0);
+        return {edit, QPalette::Text, QPalette::Base};
+    }
+    auto* edit = new QPlainTextEdit(parent);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    // Tab moves on; Enter is a line break.
+    edit->setTabChangesFocus(true);
+    // Qt's default margin leaves room for less than the two lines the box is sized for.
+    edit->document()->setDocumentMargin(2);
+    edit->setReadOnly(layout.read_only);
+    edit->setPlainText(ToQString(layout.caption));
+    return {edit, QPalette::Text, QPalette::Base};
+}
+
+Made MakeButton(const ControlLayout& layout, QWidget* parent, FormEventRouter& router) {
+    auto* button = new QPushButton(QString::fromStdWString(CaptionShown(layout.caption)), parent);
+    // Focus alone never makes a button the one Enter presses.
+    button->setAutoDefault(false);
+    QObject::connect(button, &QPushButton::clicked, &router,
+                     [router = &router, name = std::wstring(layout.name.View())] { router->Click(name); });
+    return {button, QPalette::ButtonText, QPalette::Button};
+}
+
+Made MakePicture(const ControlLayout& layout, QWidget* parent) {
+    auto* picture = new QLabel(parent);
+    if (!layout.caption.empty())
+        picture->setPixmap(QPixmap(ArtworkPath(layout.caption)));
+    // Natural size, top left, never stretched.
+    picture->setScaledContents(false);
+    picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    if (layout.sunken_border) {
+        picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        picture->setLineWidth(2);
+    }
+    return {picture};
+}
+
+QWidget* MakeLine(const ControlLayout& layout, QWidget* parent, double dpi) {
+    const QPoint from(TwipsToPixels(layout.left, dpi), TwipsToPixels(layout.top, dpi));
+    const QPoint to(TwipsToPixels(layout.x2, dpi), TwipsToPixels(layout.y2, dpi));
+    auto* line = new LineWidget(from, to, layout.line_width, ToQColor(layout.fore.value_or(Colour{0, 0, 0})), parent);
+    line->setObjectName(ToQString(layout.name.View()));
+    line->show();
+    return line;
+}
+
+}  // namespace
+
+QtForm::QtForm(const FormLayout& layout, FormEvents& events) : TableForm(layout) {
     InitArtworkResources();
     const QScreen* screen = QGuiApplication::primaryScreen();
     dpi_ = screen ? screen->logicalDotsPerInch() : 96.0;
     window_ = new FormWindow;
     router_ = new FormEventRouter(events, window_);
     window_->SetRouter(router_);
-    Build(layout);
+    Build();
 }
 
 QtForm::~QtForm() {
@@ -255,7 +377,8 @@ QtForm::~QtForm() {
     window_->deleteLater();
 }
 
-void QtForm::Build(const FormLayout& layout) {
+void QtForm::Build() {
+    const FormLayout& layout = Table();
     FormWindow& window = *window_;
     window.setWindowTitle(ToQString(layout.title));
     window.setFont(MakeFont(FontStyle{}));
@@ -263,7 +386,7 @@ void QtForm::Build(const FormLayout& layout) {
         window.setWindowIcon(QIcon(ArtworkPath(layout.icon)));
 
     auto* client = new QWidget(&window);
-    client->setObjectName(ToQString(layout.name));
+    client->setObjectName(ToQString(layout.name.View()));
     client->setAutoFillBackground(true);
     if (layout.system_background) {
         QPalette palette = client->palette();
@@ -271,40 +394,36 @@ void QtForm::Build(const FormLayout& layout) {
         client->setPalette(palette);
     }
     window.setCentralWidget(client);
-    router_->Watch(client, name_, true, false);
+    router_->Watch(client, layout.name, true, false);
 
     for (const MenuLayout& menu_layout : layout.menus) {
         QMenuBar* bar = window.menuBar();
         // Keep the menu bar inside the window (not a desktop's global menu), so the
         // client area lies below it as the layout expects.
         bar->setNativeMenuBar(false);
-        QMenu* menu = bar->addMenu(WithoutAccessKeys(menu_layout.caption));
-        menu->setObjectName(ToQString(menu_layout.name));
+        QMenu* menu = bar->addMenu(QString::fromStdWString(CaptionShown(menu_layout.caption)));
+        menu->setObjectName(ToQString(menu_layout.name.View()));
         for (const MenuEntryLayout& entry : menu_layout.entries) {
-            QAction* action = menu->addAction(WithoutAccessKeys(entry.caption));
-            action->setObjectName(ToQString(entry.name));
+            QAction* action = menu->addAction(QString::fromStdWString(CaptionShown(entry.caption)));
+            action->setObjectName(ToQString(entry.name.View()));
             QObject::connect(action, &QAction::triggered, router_,
-                             [router = router_, name = std::wstring(entry.name)] {
-                                 router->Click(name);
-                             });
+                             [router = router_, name = std::wstring(entry.name.View())] { router->Click(name); });
         }
     }
 
-    for (const ControlLayout& control : layout.controls) {
-        QWidget* widget = MakeControl(control, client);
-        if (auto* button = qobject_cast<QPushButton*>(widget))
-            // Drawn as the default button; AddDialogKeys makes Enter press it.
-            button->setDefault(!layout.default_button.empty() && control.name == layout.default_button);
-        controls_.push_back({std::wstring(control.name), control.kind, control.tab_index, widget});
-        if (control.kind != ControlKind::Line)
-            router_->Watch(widget, controls_.back().name, control.accepts_drops,
-                           control.kind == ControlKind::Picture);
-    }
+    for (const ControlLayout& control : layout.controls)
+        widgets_.emplace_back(MakeControl(control, client));
     SetTabOrder();
-    AddDialogKeys(window, layout);
+    auto button = [this](const std::optional<ControlName>& name) {
+        return name ? qobject_cast<QPushButton*>(Widget(*name)) : nullptr;
+    };
+    if (QPushButton* default_button = button(layout.default_button))
+        // Drawn as the default button; DialogKeys makes Enter press it.
+        default_button->setDefault(true);
+    if (layout.default_button || layout.cancel_button)
+        new DialogKeys(window, button(layout.default_button), button(layout.cancel_button));
 
-    const QSize client_size(TwipsToPixels(layout.client_width, dpi_),
-                            TwipsToPixels(layout.client_height, dpi_));
+    const QSize client_size(TwipsToPixels(layout.client_width, dpi_), TwipsToPixels(layout.client_height, dpi_));
     if (layout.border == BorderStyle::FixedDialog) {
         window.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                               Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
@@ -321,169 +440,86 @@ void QtForm::Build(const FormLayout& layout) {
 }
 
 QWidget* QtForm::MakeControl(const ControlLayout& layout, QWidget* parent) {
-    const QRect box(TwipsToPixels(layout.left, dpi_), TwipsToPixels(layout.top, dpi_),
-                    TwipsToPixels(layout.width, dpi_), TwipsToPixels(layout.height, dpi_));
-    QWidget* widget = nullptr;
-    QPalette::ColorRole text_role = QPalette::WindowText;
-    QPalette::ColorRole background_role = QPalette::Window;
-
+    Made made{nullptr};
     switch (layout.kind) {
-    case ControlKind::Label: {
-        auto* label = new QLabel(parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setText(ToQString(layout.caption));
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        // Words wrap within the label's width, as a fixed-size label does on Windows;
-        // a caption that fits stays on one line.
-        label->setWordWrap(true);
-        label->setMargin(0);
-        label->setIndent(0);
-        widget = label;
+    case ControlKind::Label:
+        made = MakeLabel(layout, parent);
         break;
-    }
-    case ControlKind::ComboBox: {
-        auto* combo = new QComboBox(parent);
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setCompleter(nullptr);  // typing completes nothing: the text is what was typed
-        combo->setEditText(ToQString(layout.caption));
-        widget = combo;
-        text_role = QPalette::Text;
-        background_role = QPalette::Base;
+    case ControlKind::ComboBox:
+        made = MakeComboBox(layout, parent);
         break;
-    }
     case ControlKind::TextBox:
-        if (layout.multi_line) {
-            auto* edit = new QPlainTextEdit(parent);
-            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-            edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-            // Tab moves on; Enter is a line break.
-            edit->setTabChangesFocus(true);
-            // Qt's default margin leaves room for less than the two lines the box is
-            // sized for.
-            edit->document()->setDocumentMargin(2);
-            edit->setReadOnly(layout.read_only);
-            edit->setPlainText(ToQString(layout.caption));
-            widget = edit;
-        } else {
-            auto* edit = new QLineEdit(parent);
-            edit->setReadOnly(layout.read_only);
-            edit->setText(ToQString(layout.caption));
-            edit->setCursorPosition(0);
-            widget = edit;
-        }
-        text_role = QPalette::Text;
-        background_role = QPalette::Base;
+        made = MakeTextBox(layout, parent);
         break;
-    case ControlKind::Button: {
-        auto* button = new QPushButton(WithoutAccessKeys(layout.caption), parent);
-        // Focus alone never makes a button the one Enter presses.
-        button->setAutoDefault(false);
-        QObject::connect(button, &QPushButton::clicked, router_,
-                         [router = router_, name = std::wstring(layout.name)] { router->Click(name); });
-        widget = button;
-        text_role = QPalette::ButtonText;
-        background_role = QPalette::Button;
+    case ControlKind::Button:
+        made = MakeButton(layout, parent, *router_);
         break;
-    }
-    case ControlKind::Picture: {
-        auto* picture = new QLabel(parent);
-        if (!layout.caption.empty())
-            picture->setPixmap(QPixmap(ArtworkPath(layout.caption)));
-        // Natural size, top left, never stretched.
-        picture->setScaledContents(false);
-        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        if (layout.sunken_border) {
-            picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            picture->setLineWidth(2);
-        }
-        widget = picture;
+    case ControlKind::Picture:
+        made = MakePicture(layout, parent);
         break;
-    }
-    case ControlKind::Line: {
-        const QPoint from(TwipsToPixels(layout.left, dpi_), TwipsToPixels(layout.top, dpi_));
-        const QPoint to(TwipsToPixels(layout.x2, dpi_), TwipsToPixels(layout.y2, dpi_));
-        const QColor colour = layout.fore ? QColor(layout.fore->red, layout.fore->green, layout.fore->blue)
-                                        : QColor(Qt::black);
-        widget = new LineWidget(from, to, layout.line_width, colour, parent);
-        widget->setObjectName(ToQString(layout.name));
-        widget->show();
-        return widget;
-    }
+    case ControlKind::Line:
+        return MakeLine(layout, parent, dpi_);  // painted over the others, takes nothing
     }
 
-    widget->setObjectName(ToQString(layout.name));
-    widget->setGeometry(box);
-    widget->setFont(MakeFont(layout.font));
-    QPalette palette = widget->palette();
+    // What every control gets: its name, place, font, colours, focus and events.
+    QWidget& widget = *made.widget;
+    widget.setObjectName(ToQString(layout.name.View()));
+    widget.setGeometry(TwipsToPixels(layout.left, dpi_), TwipsToPixels(layout.top, dpi_),
+                       TwipsToPixels(layout.width, dpi_), TwipsToPixels(layout.height, dpi_));
+    widget.setFont(MakeFont(layout.font));
+    QPalette palette = widget.palette();
     if (layout.fore)
-        palette.setColor(text_role, QColor(layout.fore->red, layout.fore->green, layout.fore->blue));
+        palette.setColor(made.text, ToQColor(*layout.fore));
     if (layout.system_background) {
-        palette.setColor(background_role, ActiveBorderColour());
+        palette.setColor(made.background, ActiveBorderColour());
         palette.setColor(QPalette::Window, ActiveBorderColour());
-        widget->setAutoFillBackground(true);
+        widget.setAutoFillBackground(true);
     }
-    widget->setPalette(palette);
-
-    const bool can_focus = layout.kind == ControlKind::ComboBox || layout.kind == ControlKind::TextBox ||
-                           layout.kind == ControlKind::Button;
-    if (!can_focus)
-        widget->setFocusPolicy(Qt::NoFocus);
-    else if (layout.tab_index < 0)
-        // Out of the tab order, yet a click still reaches it (to select and copy).
-        widget->setFocusPolicy(Qt::ClickFocus);
-    else
-        widget->setFocusPolicy(Qt::StrongFocus);
-    widget->show();
-    return widget;
+    widget.setPalette(palette);
+    switch (FocusOf(layout)) {
+    case Focus::None:
+        widget.setFocusPolicy(Qt::NoFocus);
+        break;
+    case Focus::Click:  // out of the tab order, yet a click still reaches it (to select and copy)
+        widget.setFocusPolicy(Qt::ClickFocus);
+        break;
+    case Focus::Tab:
+        widget.setFocusPolicy(Qt::StrongFocus);
+        break;
+    }
+    router_->Watch(&widget, layout.name, layout.accepts_drops, layout.kind == ControlKind::Picture);
+    widget.show();
+    return &widget;
 }
 
 void QtForm::SetTabOrder() {
-    std::vector<const Control*> order;
-    for (const Control& c : controls_)
-        if (c.tab_index >= 0 && c.widget->focusPolicy() != Qt::NoFocus)
-            order.push_back(&c);
-    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-        return a->tab_index < b->tab_index;
-    });
-    for (size_t i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1]->widget, order[i]->widget);
-    if (!order.empty())
-        order.front()->widget->setFocus(Qt::OtherFocusReason);
-    first_focus_ = order.empty() ? nullptr : order.front()->widget.data();
+    const std::vector<std::size_t> order = TabOrder(Table().controls);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(widgets_[order[i - 1]], widgets_[order[i]]);
+    first_focus_ = order.empty() ? nullptr : widgets_[order.front()].data();
+    if (first_focus_)
+        first_focus_->setFocus(Qt::OtherFocusReason);
 }
 
-const QtForm::Control& QtForm::At(std::wstring_view control) const {
-    for (const Control& c : controls_)
-        if (c.name == control && c.widget)
-            return c;
-    throw std::logic_error("no such control: " + ToQString(control).toStdString());
-}
-
-std::wstring QtForm::Text(std::wstring_view control) const {
-    QWidget* widget = At(control).widget;
+std::wstring QtForm::NativeText(std::size_t control) const {
+    QWidget* widget = widgets_[control];
     if (auto* combo = qobject_cast<QComboBox*>(widget))
-        return FromQString(combo->currentText());
+        return combo->currentText().toStdWString();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(widget))
-        return FromQString(edit->toPlainText());
+        return edit->toPlainText().toStdWString();
     if (auto* edit = qobject_cast<QLineEdit*>(widget))
-        return FromQString(edit->text());
+        return edit->text().toStdWString();
     if (auto* button = qobject_cast<QPushButton*>(widget))
-        return FromQString(button->text().replace(QStringLiteral("&&"), QStringLiteral("&")));
-    if (auto* label = qobject_cast<QLabel*>(widget); label && label->pixmap().isNull())
-        return FromQString(label->text());
+        return button->text().toStdWString();
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text().toStdWString();
     return {};
 }
 
-void QtForm::SetText(std::wstring_view control, const std::wstring& text) {
-    QWidget* widget = At(control).widget;
-    const QString value = ToQString(text);
+void QtForm::SetNativeText(std::size_t control, const std::wstring& text) {
+    QWidget* widget = widgets_[control];
+    const QString value = QString::fromStdWString(text);
     if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        // An edited text that no longer names the selected entry drops the selection.
-        if (combo->currentIndex() >= 0 && combo->itemText(combo->currentIndex()) != value)
-            combo->setCurrentIndex(-1);
         combo->setEditText(value);
     } else if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
         edit->setPlainText(value);
@@ -491,54 +527,42 @@ void QtForm::SetText(std::wstring_view control, const std::wstring& text) {
         edit->setText(value);
         edit->setCursorPosition(0);
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        button->setText(WithoutAccessKeys(text));
+        button->setText(value);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         label->setText(value);
     }
 }
 
 namespace {
-QComboBox& Combo(QWidget* widget) {
-    auto* combo = qobject_cast<QComboBox*>(widget);
-    if (!combo)
-        throw std::logic_error("not a combo box");
-    return *combo;
-}
+QComboBox& Box(const QPointer<QWidget>& widget) { return *static_cast<QComboBox*>(widget.data()); }
 }  // namespace
 
-void QtForm::AddItem(std::wstring_view control, const std::wstring& item) {
-    QComboBox& combo = Combo(At(control).widget);
+void QtForm::NativeAddItem(std::size_t control, const std::wstring& item) {
+    QComboBox& combo = Box(widgets_[control]);
     // Qt selects the first entry added to an empty box and shows it as the text;
     // adding to the list must leave the text as it was.
     const QString text = combo.currentText();
     const int selected = combo.currentIndex();
-    combo.addItem(ToQString(item));
+    combo.addItem(QString::fromStdWString(item));
     if (combo.currentIndex() != selected) {
         combo.setCurrentIndex(selected);
         combo.setEditText(text);
     }
 }
 
-int QtForm::ItemCount(std::wstring_view control) const { return Combo(At(control).widget).count(); }
+int QtForm::NativeItemCount(std::size_t control) const { return Box(widgets_[control]).count(); }
 
-std::wstring QtForm::Item(std::wstring_view control, int index) const {
-    QComboBox& combo = Combo(At(control).widget);
-    if (index < 0 || index >= combo.count())
-        throw std::out_of_range("no such list entry");
-    return FromQString(combo.itemText(index));
+std::wstring QtForm::NativeItem(std::size_t control, int index) const {
+    return Box(widgets_[control]).itemText(index).toStdWString();
 }
 
-void QtForm::SetSelectedIndex(std::wstring_view control, int index) {
-    QComboBox& combo = Combo(At(control).widget);
-    if (index < 0 || index >= combo.count())
-        throw std::out_of_range("no such list entry");
+int QtForm::NativeSelected(std::size_t control) const { return Box(widgets_[control]).currentIndex(); }
+
+void QtForm::NativeSelect(std::size_t control, int index) {
+    QComboBox& combo = Box(widgets_[control]);
     combo.setCurrentIndex(index);
-    combo.setEditText(combo.itemText(index));
-}
-
-void QtForm::Refresh(std::wstring_view control) {
-    if (QWidget* widget = At(control).widget; widget->isVisible())
-        widget->repaint();
+    if (index >= 0)
+        combo.setEditText(combo.itemText(index));
 }
 
 void QtForm::RefreshAll() {
@@ -597,6 +621,10 @@ QMainWindow* QtForm::Window() const { return window_; }
 
 QWidget* QtForm::ClientArea() const { return window_->centralWidget(); }
 
-QWidget* QtForm::Widget(std::wstring_view control) const { return At(control).widget; }
+QWidget* QtForm::Widget(ControlName control) const { return widgets_[IndexOf(control)]; }
+
+std::unique_ptr<Form> QtWindowSystem::CreateForm(const FormLayout& layout, FormEvents& events) {
+    return std::make_unique<QtForm>(layout, events);
+}
 
 }  // namespace ks

@@ -1,16 +1,14 @@
-// A form drawn with Qt Widgets: one native window per form table, its events routed by control name.
+// The window-system service on Qt 6 Widgets: one native window per form table, its events routed by control name.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <QColor>
 #include <QPointer>
-#include <QString>
 
-#include "../window_system.h"
+#include "../form_rules.h"
 
 class QMainWindow;
 class QWidget;
@@ -20,33 +18,18 @@ namespace ks {
 class FormWindow;
 class FormEventRouter;
 
-// Converts between the program's text and Qt's.
-QString ToQString(std::wstring_view text);
-std::wstring FromQString(const QString& text);
-
-// Pixels (device-independent, as widgets are placed) for a length in twips at the
-// given logical DPI: px = twips * dpi / 1440, so 15 twips make a pixel at 96 DPI.
-int TwipsToPixels(int twips, double dpi);
-
 // The colour a form uses for "the system colour of active window borders": Qt has
 // no such entry, and the palette's window colour is what the border and the dialog
 // face share on the desktops Qt draws for.
 QColor ActiveBorderColour();
 
 // The form's own name is what a drop on its background reports as the control.
-class QtForm : public Form {
+class QtForm : public TableForm {
 public:
     // The form's controls are placed at the primary screen's logical DPI.
     QtForm(const FormLayout& layout, FormEvents& events);
     ~QtForm() override;
 
-    std::wstring Text(std::wstring_view control) const override;
-    void SetText(std::wstring_view control, const std::wstring& text) override;
-    void AddItem(std::wstring_view control, const std::wstring& item) override;
-    int ItemCount(std::wstring_view control) const override;
-    std::wstring Item(std::wstring_view control, int index) const override;
-    void SetSelectedIndex(std::wstring_view control, int index) override;
-    void Refresh(std::wstring_view control) override;
     void RefreshAll() override;
     void SetBusy(bool busy) override;
     void Show() override;
@@ -58,30 +41,38 @@ public:
     // The widgets, for the tests that look at them.
     QMainWindow* Window() const;
     QWidget* ClientArea() const;
-    QWidget* Widget(std::wstring_view control) const;
+    QWidget* Widget(ControlName control) const;
     double Dpi() const { return dpi_; }
 
+protected:
+    std::wstring NativeText(std::size_t control) const override;
+    void SetNativeText(std::size_t control, const std::wstring& text) override;
+    void NativeAddItem(std::size_t control, const std::wstring& item) override;
+    int NativeItemCount(std::size_t control) const override;
+    std::wstring NativeItem(std::size_t control, int index) const override;
+    int NativeSelected(std::size_t control) const override;
+    void NativeSelect(std::size_t control, int index) override;
+
 private:
-    struct Control {
-        std::wstring name;
-        ControlKind kind;
-        int tab_index;
-        QPointer<QWidget> widget;
-    };
-    const Control& At(std::wstring_view control) const;
-    void Build(const FormLayout& layout);
+    void Build();
+    // One control: its kind's own widget, then what every control gets.
     QWidget* MakeControl(const ControlLayout& layout, QWidget* parent);
     void SetTabOrder();
     void Centre();
 
-    std::wstring name_;
     double dpi_;
     bool busy_ = false;
-    std::vector<Control> controls_;
+    std::vector<QPointer<QWidget>> widgets_;  // by index in the table
     bool shown_before_ = false;
     QPointer<QWidget> first_focus_;
     FormEventRouter* router_ = nullptr;  // owned by the window
     QPointer<FormWindow> window_;
+};
+
+class QtWindowSystem : public WindowSystem {
+public:
+    // Needs a QApplication to exist.
+    std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
 };
 
 }  // namespace ks

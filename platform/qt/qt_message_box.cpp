@@ -7,25 +7,13 @@
 #include <QWidget>
 
 #include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
 #include "platform/text.h"
+#include "qt_display.h"
 
 namespace ks {
 
 namespace {
-
-bool IsSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-}
-
-// Qt platforms that draw into memory: a box there could never be answered.
-bool IsOffScreen(std::string_view platform) {
-    const std::string_view name = platform.substr(0, platform.find(':'));
-    return name == "offscreen" || name == "minimal";
-}
 
 void WriteLine(const std::wstring& text, const std::wstring& caption) {
     const std::string line = ToNative(caption) + ": " + ToNative(text) + "\n";
@@ -35,32 +23,6 @@ void WriteLine(const std::wstring& text, const std::wstring& caption) {
 }
 
 }  // namespace
-
-bool DisplayAvailable() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return !IsOffScreen(QGuiApplication::platformName().toStdString());
-    if (const char* platform = std::getenv("QT_QPA_PLATFORM"); platform && IsOffScreen(platform))
-        return false;
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
-}
-
-QtGuiArguments::QtGuiArguments(const std::string& program_name) {
-    strings_.push_back(program_name);
-    if (!IsSet("QT_QPA_PLATFORM")) {
-        std::string platforms;
-        if (IsSet("WAYLAND_DISPLAY"))
-            platforms += "wayland;";
-        if (IsSet("DISPLAY"))
-            platforms += "xcb;";
-        platforms += "offscreen";
-        strings_.push_back("-platform");
-        strings_.push_back(platforms);
-    }
-    for (std::string& s : strings_)
-        values_.push_back(s.data());
-    count_ = static_cast<int>(strings_.size());
-    values_.push_back(nullptr);
-}
 
 QtMessageBoxService::QtMessageBoxService(std::string program_name)
     : program_name_(std::move(program_name)) {}

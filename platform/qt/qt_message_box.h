@@ -3,7 +3,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <QPointer>
 
@@ -14,31 +13,7 @@ class QWidget;
 
 namespace ks {
 
-// Whether a window could be seen and answered: an X11 or Wayland display is named
-// in the environment, Qt is not told to draw off screen (QT_QPA_PLATFORM offscreen
-// or minimal), and a running Qt application, if any, is not drawing off screen.
-bool DisplayAvailable();
-
-// The argument list a QApplication is started with, kept alive as long as that
-// application (Qt holds on to both the count and the strings). Unless
-// QT_QPA_PLATFORM chooses the platform, the display named in the environment is
-// tried first and off-screen drawing last: a display that is named but does not
-// answer (a stale DISPLAY) would otherwise make Qt abort the whole program. After
-// such a start DisplayAvailable() is false.
-class QtGuiArguments {
-public:
-    explicit QtGuiArguments(const std::string& program_name);
-    QtGuiArguments(const QtGuiArguments&) = delete;
-    QtGuiArguments& operator=(const QtGuiArguments&) = delete;
-
-    int& Count() { return count_; }
-    char** Values() { return values_.data(); }
-
-private:
-    std::vector<std::string> strings_;
-    std::vector<char*> values_;
-    int count_ = 0;
-};
+class QtGuiArguments;
 
 class QtMessageBoxService : public MessageBoxService {
 public:

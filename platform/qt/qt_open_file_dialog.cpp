@@ -54,16 +54,10 @@ QStringList NameFilters(const std::wstring& list) {
     return filters;
 }
 
-bool Supported(const OpenFileRecord& record) {
-    return !record.lpstrCustomFilter && !record.lpstrFileTitle && !record.lpfnHook &&
-           !record.lpTemplateName && record.nMaxFile > 0 && record.nMaxFile <= 0xFFFF &&
-           record.lpstrFile.size() == record.nMaxFile;
-}
-
 }  // namespace
 
 bool QtOpenFileDialog::Show(OpenFileRecord& record) {
-    if (!Supported(record) || !qobject_cast<QApplication*>(QCoreApplication::instance()))
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return false;
 
     QFileDialog dialog(static_cast<QWidget*>(record.hwndOwner));

@@ -4,7 +4,7 @@
 #include "about/about_window.h"
 #include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
-#include "platform/memory/memory_form.h"
+#include "platform/headless/headless_form.h"
 #include "platform/win32/win32_browser.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"
@@ -17,7 +17,7 @@
 // Last: windows.h, which these bring in, renames some of the names the headers above
 // declare (OpenPrinter).
 #include "platform/win32/win32_form_handles.h"
-#include "platform/win32/win32_window_system.h"
+#include "platform/win32/win32_form.h"
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -33,18 +33,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (process.CommandLine().empty())
         windows = std::make_unique<ks::win32::Win32WindowSystem>(instance);
     else
-        windows = std::make_unique<ks::MemoryWindowSystem>();
-    ks::Kestrelspooler app(
-        ks::Services{printers, spooler, files, settings, process, messages, *windows});
-    ks::win32::Win32OpenFileDialog dialogs;
-    app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
-    ks::win32::Win32BrowserService browsers;
-    ks::AboutWindow about(*windows, browsers, messages);
-    app.on_about = [&about] { about.Show(); };
-    // In command-line mode Load prints and ends the process itself, with status 0 or 1.
-    if (!app.Load())
-        return 1;
-    app.Window().Show();
-    // Runs while any of the program's windows is open; File > Exit ends the process itself.
-    return ks::win32::RunMessageLoop();
+        windows = std::make_unique<ks::HeadlessWindowSystem>();
+    return ks::RunReportingWindowFailures(messages, [&] {
+        ks::Kestrelspooler app(ks::Services{printers, spooler, files, settings, process, messages, *windows});
+        ks::win32::Win32OpenFileDialog dialogs;
+        app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
+        ks::win32::Win32BrowserService browsers;
+        ks::AboutWindow about(*windows, browsers, messages);
+        app.on_about = [&about] { about.Show(); };
+        // In command-line mode Load prints and ends the process itself, with status 0 or 1.
+        if (!app.Load())
+            return 1;
+        app.Window().Show();
+        // Runs while any of the program's windows is open; File > Exit ends the process itself.
+        return ks::win32::RunMessageLoop();
+    });
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <new>
 
 #include "platform/text.h"
 #include "platform/win32/handles.h"
@@ -31,21 +30,16 @@ std::optional<ByteBuffer> Win32Files::ReadAll(const std::wstring& path) {
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0)
         return std::nullopt;
 
-    ByteBuffer buffer;
-    try {
-        buffer = ByteBuffer::ForOverwrite(static_cast<std::uint64_t>(size.QuadPart));
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
-    std::uint64_t done = 0;
-    while (done < buffer.size()) {
-        const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(buffer.size() - done, 1u << 30));
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), buffer.data() + done, want, &got, nullptr) || got == 0)
-            return std::nullopt;  // an error, or the file shrank while being read
-        done += got;
-    }
-    return buffer;
+    // ReadFile answers 0 bytes at the end of the file, wherever that is: a file under Wine's
+    // Z:\proc reports a size of 0 and still has its content.
+    return ReadToEnd(static_cast<std::uint64_t>(size.QuadPart), &ByteBuffer::TryForOverwrite,
+                     [&](std::uint8_t* out, std::uint64_t max) -> std::int64_t {
+                         const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(max, 1u << 30));
+                         DWORD got = 0;
+                         if (!ReadFile(file.Get(), out, want, &got, nullptr))
+                             return -1;
+                         return got;
+                     });
 }
 
 }  // namespace ks::win32

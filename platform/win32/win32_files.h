@@ -6,7 +6,8 @@
 namespace ks::win32 {
 
 // Opens for reading only, shared with every other opener, and only a file that
-// exists: a missing path is never created.
+// exists: a missing path is never created. Reads to the end of the file, whatever
+// size the system reports.
 class Win32Files : public Files {
 public:
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;

@@ -1,12 +1,12 @@
-// A form drawn natively by Win32: one top-level window per form table, its events routed by control name.
+// The window-system service on Win32: one native window per form table, its events routed by control name, and the message loop.
 #include "platform/win32/win32_form.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
-#include <stdexcept>
+
+#include "platform/win32/error_text.h"
 
 #ifndef WM_DPICHANGED
 #define WM_DPICHANGED 0x02E0
@@ -63,23 +63,6 @@ int SystemMetric(int index, UINT dpi) {
     return metric ? metric(index, dpi) : GetSystemMetrics(index);
 }
 
-// Button and menu captions would read "&" as an access key; the program has none.
-std::wstring WithoutAccessKeys(std::wstring_view caption) {
-    std::wstring out;
-    for (wchar_t c : caption) {
-        out.push_back(c);
-        if (c == L'&')
-            out.push_back(L'&');
-    }
-    return out;
-}
-
-std::wstring WithAccessKeysRead(std::wstring text) {
-    for (size_t at = text.find(L"&&"); at != std::wstring::npos; at = text.find(L"&&", at + 1))
-        text.erase(at, 1);
-    return text;
-}
-
 std::wstring WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
@@ -89,10 +72,6 @@ std::wstring WindowText(HWND hwnd) {
 std::wstring FontKey(const FontStyle& layout) {
     return std::wstring(layout.face) + L'|' + std::to_wstring(layout.points) + L'|' +
            std::to_wstring(layout.weight) + (layout.italic ? L"|i" : L"|") + (layout.underline ? L"u" : L"");
-}
-
-bool TakesFocus(ControlKind kind) {
-    return kind == ControlKind::ComboBox || kind == ControlKind::TextBox || kind == ControlKind::Button;
 }
 
 // The multi-line text box under the dialog manager: it asks for every key, and
@@ -136,10 +115,37 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+// A failed call that leaves the form without a window, with the system's reason.
+WindowError WindowFailure(std::wstring_view what) {
+    const std::wstring reason = ErrorText(GetLastError());
+    return WindowError(std::wstring(what) + (reason.empty() ? L"" : L": " + reason));
+}
+
 }  // namespace
 
-int TwipsToPixels(int twips, UINT dpi) {
-    return static_cast<int>(std::lround(twips * static_cast<double>(dpi) / 1440.0));
+std::optional<int> ControlId(const FormLayout& layout, std::wstring_view control) {
+    for (std::size_t i = 0; i < layout.controls.size(); ++i)
+        if (layout.controls[i].name.View() == control)
+            return kFirstControlId + static_cast<int>(i);
+    return std::nullopt;
+}
+
+std::optional<int> MenuId(const FormLayout& layout, std::wstring_view entry) {
+    int id = kFirstMenuId;
+    for (const MenuLayout& menu : layout.menus)
+        for (const MenuEntryLayout& e : menu.entries) {
+            if (e.name.View() == entry)
+                return id;
+            ++id;
+        }
+    return std::nullopt;
+}
+
+std::optional<ControlName> ControlOfId(const FormLayout& layout, int id) {
+    const int index = id - kFirstControlId;
+    if (index < 0 || index >= static_cast<int>(layout.controls.size()))
+        return std::nullopt;
+    return layout.controls[static_cast<std::size_t>(index)].name;
 }
 
 int FontHeight(double points, UINT dpi) {
@@ -147,34 +153,10 @@ int FontHeight(double points, UINT dpi) {
 }
 
 Win32Form::Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& events)
-    : events_(events),
-      name_(layout.name),
-      title_(layout.title),
-      client_width_(layout.client_width),
-      client_height_(layout.client_height),
-      border_(layout.border),
-      system_background_(layout.system_background),
-      icon_(layout.icon),
-      default_button_(layout.default_button),
-      cancel_button_(layout.cancel_button) {
-    for (size_t i = 0; i < layout.controls.size(); ++i) {
-        auto c = std::make_unique<Control>();
-        c->layout = layout.controls[i];
-        c->name = c->layout.name;
-        c->caption = c->layout.caption;
-        c->face = c->layout.font.face;
-        c->layout.name = c->name;
-        c->layout.caption = c->caption;
-        c->layout.font.face = c->face;
-        c->id = kFirstControlId + static_cast<int>(i);
-        controls_.push_back(std::move(c));
-    }
-    for (const MenuLayout& menu : layout.menus)
-        for (const MenuEntryLayout& entry : menu.entries)
-            menu_names_.emplace_back(entry.name);
+    : TableForm(layout), events_(events), controls_(Table().controls.size()) {
     if (!RegisterFormClass(instance, WindowProc))
-        throw std::runtime_error("the form's window class could not be registered");
-    Build(instance, layout.menus);
+        throw WindowFailure(L"the form's window class could not be registered");
+    Build(instance);
     LiveForms().push_back(this);
 }
 
@@ -189,8 +171,8 @@ Win32Form::~Win32Form() {
         target->Release();
         target = nullptr;
     };
-    for (auto& c : controls_)
-        revoke(c->drop_target, c->drop_registration);
+    for (Control& c : controls_)
+        revoke(c.drop_target, c.drop_registration);
     revoke(form_drop_target_, form_drop_registration_);
     window_.Reset();
 }
@@ -256,23 +238,29 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void Win32Form::OnCommand(int id, int code) {
-    if (id >= kFirstMenuId && id < kFirstMenuId + static_cast<int>(menu_names_.size())) {
-        if (code == 0)
-            events_.Click(menu_names_[static_cast<size_t>(id - kFirstMenuId)]);
+    if (id == IDCANCEL) {  // Esc, from the dialog manager
+        if (Table().cancel_button)
+            events_.Click(*Table().cancel_button);
         return;
     }
-    if (id == IDCANCEL) {  // Esc, from the dialog manager
-        if (!cancel_button_.empty())
-            events_.Click(cancel_button_);
-        return;
+    const int entry = id - kFirstMenuId;
+    int first = 0;
+    for (const MenuLayout& menu : Table().menus) {
+        if (entry >= first && entry < first + static_cast<int>(menu.entries.size())) {
+            if (code == 0)
+                events_.Click(menu.entries[static_cast<std::size_t>(entry - first)].name);
+            return;
+        }
+        first += static_cast<int>(menu.entries.size());
     }
     // IDOK without a default button: Enter presses nothing.
-    const Control* c = ById(id);
-    if (!c)
+    const std::optional<ControlName> control = ControlOfId(Table(), id);
+    if (!control)
         return;
+    const ControlKind kind = Layout(IndexOf(*control)).kind;
     // BN_CLICKED and STN_CLICKED are both 0; labels send neither (no SS_NOTIFY).
-    if (code == BN_CLICKED && (c->layout.kind == ControlKind::Button || c->layout.kind == ControlKind::Picture))
-        events_.Click(c->name);
+    if (code == BN_CLICKED && (kind == ControlKind::Button || kind == ControlKind::Picture))
+        events_.Click(*control);
 }
 
 void Win32Form::OnClose() {
@@ -283,21 +271,20 @@ void Win32Form::OnClose() {
 void Win32Form::OnPaint() {
     PAINTSTRUCT ps;
     const HDC dc = BeginPaint(window_.Get(), &ps);
-    for (const auto& c : controls_) {
-        if (c->layout.kind != ControlKind::Line)
+    for (const ControlLayout& line : Table().controls) {
+        if (line.kind != ControlKind::Line)
             continue;
-        const Colour colour = c->layout.fore.value_or(Colour{0, 0, 0});
-        PenHandle pen(
-            CreatePen(PS_SOLID, std::max(c->layout.line_width, 1), RGB(colour.red, colour.green, colour.blue)));
+        const Colour colour = line.fore.value_or(Colour{0, 0, 0});
+        PenHandle pen(CreatePen(PS_SOLID, std::max(line.line_width, 1), RGB(colour.red, colour.green, colour.blue)));
         const HGDIOBJ old = SelectObject(dc, pen.Get());
-        MoveToEx(dc, TwipsToPixels(c->layout.left, dpi_), TwipsToPixels(c->layout.top, dpi_), nullptr);
-        LineTo(dc, TwipsToPixels(c->layout.x2, dpi_), TwipsToPixels(c->layout.y2, dpi_));
+        MoveToEx(dc, TwipsToPixels(line.left, dpi_), TwipsToPixels(line.top, dpi_), nullptr);
+        LineTo(dc, TwipsToPixels(line.x2, dpi_), TwipsToPixels(line.y2, dpi_));
         SelectObject(dc, old);
     }
     EndPaint(window_.Get(), &ps);
 }
 
-int Win32Form::BackgroundIndex() const { return system_background_ ? COLOR_ACTIVEBORDER : COLOR_3DFACE; }
+int Win32Form::BackgroundIndex() const { return Table().system_background ? COLOR_ACTIVEBORDER : COLOR_3DFACE; }
 
 bool Win32Form::OnEraseBackground(HDC dc) {
     RECT client;
@@ -310,22 +297,23 @@ bool Win32Form::OnEraseBackground(HDC dc) {
 // background (the main window's labels and size field) take that colour; every
 // other control keeps its platform default. A fore colour sets the text.
 LRESULT Win32Form::OnControlColour(HDC dc, HWND control) {
-    const Control* c = ByWindow(control);
+    const std::optional<std::size_t> at = ByWindow(control);
     const HWND hwnd = window_.Get();
-    if (!c)
+    if (!at)
         return DefWindowProcW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
+    const ControlLayout& c = Layout(*at);
     int index = -1;
-    if (c->layout.system_background)
+    if (c.system_background)
         index = COLOR_ACTIVEBORDER;
-    else if (c->layout.kind == ControlKind::Label || c->layout.kind == ControlKind::Picture)
+    else if (c.kind == ControlKind::Label || c.kind == ControlKind::Picture)
         index = BackgroundIndex();
-    if (index < 0 && !c->layout.fore)
+    if (index < 0 && !c.fore)
         return DefWindowProcW(hwnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control));
     if (index < 0)
         index = COLOR_3DFACE;  // what a static or read-only edit has by default
     SetBkColor(dc, GetSysColor(index));
-    if (c->layout.fore)
-        SetTextColor(dc, RGB(c->layout.fore->red, c->layout.fore->green, c->layout.fore->blue));
+    if (c.fore)
+        SetTextColor(dc, RGB(c.fore->red, c.fore->green, c.fore->blue));
     else
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     return reinterpret_cast<LRESULT>(GetSysColorBrush(index));
@@ -374,14 +362,13 @@ void Win32Form::OnNextDialogControl(WPARAM wparam, LPARAM lparam) {
 // Enter: the focused button when the form has a default button, else the default
 // button; nothing on a form without one.
 LRESULT Win32Form::OnGetDefaultId() const {
-    if (default_button_.empty())
+    if (!Table().default_button)
         return 0;
-    if (const Control* focused = ByWindow(GetFocus()); focused && focused->layout.kind == ControlKind::Button)
-        return MAKELRESULT(focused->id, DC_HASDEFID);
-    for (const auto& c : controls_)
-        if (c->name == default_button_)
-            return MAKELRESULT(c->id, DC_HASDEFID);
-    return 0;
+    std::size_t button = IndexOf(*Table().default_button);
+    if (const std::optional<std::size_t> focused = ByWindow(GetFocus());
+        focused && Layout(*focused).kind == ControlKind::Button)
+        button = *focused;
+    return MAKELRESULT(kFirstControlId + static_cast<int>(button), DC_HASDEFID);
 }
 
 void Win32Form::OnDpiChanged(UINT dpi, const RECT& suggested) {
@@ -402,116 +389,129 @@ void Win32Form::OnDeliverDrops() {
     while (!pending_drops_.empty()) {
         auto [control, data] = std::move(pending_drops_.front());
         pending_drops_.pop_front();
-        events_.Drop(control, data);
+        events_.Drop(ControlName(control), data);
     }
 }
 
 DWORD Win32Form::Style() const {
-    if (border_ == BorderStyle::FixedDialog)
+    if (Table().border == BorderStyle::FixedDialog)
         return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     return WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 }
 
 DWORD Win32Form::ExStyle() const {
     // A fixed dialog frame, and no icon in its title bar.
-    return border_ == BorderStyle::FixedDialog ? WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT : WS_EX_CONTROLPARENT;
+    return Table().border == BorderStyle::FixedDialog ? WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT : WS_EX_CONTROLPARENT;
 }
 
-void Win32Form::Build(HINSTANCE instance, const std::vector<MenuLayout>& menus) {
-    MenuHandle menu(BuildMenus(menus));
-    const HWND hwnd = CreateWindowExW(ExStyle(), kFormClassName, title_.c_str(), Style(), 0, 0, 200, 100,
+void Win32Form::Build(HINSTANCE instance) {
+    MenuHandle menu(BuildMenus());
+    const std::wstring title(Table().title);
+    const HWND hwnd = CreateWindowExW(ExStyle(), kFormClassName, title.c_str(), Style(), 0, 0, 200, 100,
                                       nullptr, menu.Get(), instance, this);
     if (!hwnd)
-        throw std::runtime_error("the form's window could not be created");
+        throw WindowFailure(L"the form's window could not be created");
     menu.Release();  // the window's now
     dpi_ = WindowDpi(hwnd);
-    for (auto& c : controls_)
-        c->hwnd = MakeControl(instance, *c);
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        controls_[i].hwnd = MakeControl(instance, i);
     SetIcon(instance);
     ApplyDpi(dpi_);
     SetTabOrder();
     RegisterDrops();
 }
 
-HMENU Win32Form::BuildMenus(const std::vector<MenuLayout>& menus) {
-    if (menus.empty())
+HMENU Win32Form::BuildMenus() {
+    if (Table().menus.empty())
         return nullptr;
     const HMENU bar = CreateMenu();
     int id = kFirstMenuId;
-    for (const MenuLayout& menu : menus) {
+    for (const MenuLayout& menu : Table().menus) {
         const HMENU popup = CreatePopupMenu();
         for (const MenuEntryLayout& entry : menu.entries)
-            AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(id++), WithoutAccessKeys(entry.caption).c_str());
-        AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), WithoutAccessKeys(menu.caption).c_str());
+            AppendMenuW(popup, MF_STRING, static_cast<UINT_PTR>(id++), CaptionShown(entry.caption).c_str());
+        AppendMenuW(bar, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup), CaptionShown(menu.caption).c_str());
     }
     return bar;
 }
 
-HWND Win32Form::MakeControl(HINSTANCE instance, Control& control) {
-    const ControlLayout& layout = control.layout;
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_GROUP;  // each its own group: arrows move nothing
-    DWORD ex_style = 0;
-    const wchar_t* window_class = L"STATIC";
-    std::wstring text = control.caption;
-    const bool tab_stop = layout.tab_index >= 0 && TakesFocus(layout.kind) && !layout.read_only;
-    if (tab_stop)
-        style |= WS_TABSTOP;
-
+HWND Win32Form::MakeControl(HINSTANCE instance, std::size_t index) {
+    const ControlLayout& layout = Layout(index);
     switch (layout.kind) {
     case ControlKind::Label:
-        style |= SS_LEFT | SS_NOPREFIX;
-        break;
+        return CreateChild(instance, index, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, std::wstring(layout.caption));
     case ControlKind::ComboBox:
-        window_class = L"COMBOBOX";
-        style |= CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL;
-        break;
+        return MakeComboBox(instance, index);
     case ControlKind::TextBox:
-        window_class = L"EDIT";
-        ex_style = WS_EX_CLIENTEDGE;
-        // Multi-line: Enter is a line break, long text wraps, no scroll bars.
-        style |= layout.multi_line ? ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
-        if (layout.read_only)
-            style |= ES_READONLY;
-        break;
-    case ControlKind::Button:
-        window_class = L"BUTTON";
-        style |= control.name == default_button_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-        text = WithoutAccessKeys(control.caption);
-        break;
+        return MakeTextBox(instance, index);
+    case ControlKind::Button: {
+        const bool is_default = Table().default_button == layout.name;
+        return CreateChild(instance, index, L"BUTTON", is_default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, 0,
+                           CaptionShown(layout.caption));
+    }
     case ControlKind::Picture:
-        style |= SS_BITMAP | SS_NOTIFY;  // SS_NOTIFY: clicks arrive as STN_CLICKED
-        if (layout.sunken_border)
-            ex_style = WS_EX_CLIENTEDGE;
-        text.clear();
-        break;
+        return MakePicture(instance, index);
     case ControlKind::Line:
         return nullptr;  // painted by the form
     }
+    return nullptr;
+}
 
-    const HWND hwnd = CreateWindowExW(ex_style, window_class, text.c_str(), style, 0, 0, 10, 10, window_.Get(),
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
-    if (!hwnd)
-        return nullptr;
-    if (layout.kind == ControlKind::ComboBox && !control.caption.empty())
-        SetWindowTextW(hwnd, control.caption.c_str());
-    if (layout.kind == ControlKind::TextBox && layout.multi_line)
+HWND Win32Form::MakeComboBox(HINSTANCE instance, std::size_t index) {
+    const HWND hwnd = CreateChild(instance, index, L"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL, 0, L"");
+    // A combo box takes no text at creation.
+    if (hwnd && !Layout(index).caption.empty())
+        SetWindowTextW(hwnd, std::wstring(Layout(index).caption).c_str());
+    return hwnd;
+}
+
+HWND Win32Form::MakeTextBox(HINSTANCE instance, std::size_t index) {
+    const ControlLayout& layout = Layout(index);
+    // Multi-line: Enter is a line break, long text wraps, no scroll bars.
+    DWORD style = layout.multi_line ? ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL : ES_AUTOHSCROLL;
+    if (layout.read_only)
+        style |= ES_READONLY;
+    const HWND hwnd = CreateChild(instance, index, L"EDIT", style, WS_EX_CLIENTEDGE, std::wstring(layout.caption));
+    if (hwnd && layout.multi_line)
         SetWindowSubclass(hwnd, MultiLineEditProc, 0, 0);
-    if (layout.kind == ControlKind::Picture && !control.caption.empty()) {
-        BitmapHandle bitmap(static_cast<HBITMAP>(
-            LoadImageW(instance, control.caption.c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
-        if (bitmap) {
-            SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.Get()));
-            bitmaps_.push_back(std::move(bitmap));
-        }
+    return hwnd;
+}
+
+HWND Win32Form::MakePicture(HINSTANCE instance, std::size_t index) {
+    const ControlLayout& layout = Layout(index);
+    // SS_NOTIFY: clicks arrive as STN_CLICKED.
+    const HWND hwnd = CreateChild(instance, index, L"STATIC", SS_BITMAP | SS_NOTIFY,
+                                  layout.sunken_border ? WS_EX_CLIENTEDGE : 0, L"");
+    if (!hwnd || layout.caption.empty())
+        return hwnd;
+    BitmapHandle bitmap(static_cast<HBITMAP>(
+        LoadImageW(instance, std::wstring(layout.caption).c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    if (bitmap) {
+        SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.Get()));
+        bitmaps_.push_back(std::move(bitmap));
     }
     return hwnd;
 }
 
+// What every control's window gets: the form as its parent, its command ID, a group of
+// its own (the arrow keys move nothing) and a tab stop when the Tab key visits it. Its
+// place and font come with the DPI (ApplyDpi), its colours from OnControlColour.
+HWND Win32Form::CreateChild(HINSTANCE instance, std::size_t index, const wchar_t* window_class, DWORD style,
+                            DWORD ex_style, const std::wstring& text) {
+    style |= WS_CHILD | WS_VISIBLE | WS_GROUP;
+    if (FocusOf(Layout(index)) == Focus::Tab)
+        style |= WS_TABSTOP;
+    return CreateWindowExW(ex_style, window_class, text.c_str(), style, 0, 0, 10, 10, window_.Get(),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + static_cast<int>(index))),
+                           instance, nullptr);
+}
+
 void Win32Form::SetIcon(HINSTANCE instance) {
-    if (icon_.empty())
+    if (Table().icon.empty())
         return;
+    const std::wstring icon(Table().icon);
     auto load = [&](int width_metric, int height_metric) {
-        return IconHandle(static_cast<HICON>(LoadImageW(instance, icon_.c_str(), IMAGE_ICON,
+        return IconHandle(static_cast<HICON>(LoadImageW(instance, icon.c_str(), IMAGE_ICON,
                                                         SystemMetric(width_metric, dpi_),
                                                         SystemMetric(height_metric, dpi_), LR_DEFAULTCOLOR)));
     };
@@ -560,46 +560,48 @@ void Win32Form::ApplyDpi(UINT dpi) {
     std::map<std::wstring, FontHandle> old_fonts;
     old_fonts.swap(fonts_);  // freed once every control has its new font
     SendMessageW(window_.Get(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(FontStyle{})), FALSE);
-    for (auto& c : controls_) {
-        if (!c->hwnd)
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+        if (!controls_[i].hwnd)
             continue;
-        SendMessageW(c->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(c->layout.font)), FALSE);
-        PlaceControl(*c);
+        SendMessageW(controls_[i].hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(Layout(i).font)), FALSE);
+        PlaceControl(i);
     }
     SizeWindow();
     InvalidateRect(window_.Get(), nullptr, TRUE);
 }
 
-void Win32Form::PlaceControl(Control& c) {
-    const int x = TwipsToPixels(c.layout.left, dpi_);
-    const int y = TwipsToPixels(c.layout.top, dpi_);
-    const int width = TwipsToPixels(c.layout.width, dpi_);
-    const int height = TwipsToPixels(c.layout.height, dpi_);
-    if (c.layout.kind != ControlKind::ComboBox) {
-        SetWindowPos(c.hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+void Win32Form::PlaceControl(std::size_t index) {
+    const ControlLayout& layout = Layout(index);
+    const HWND hwnd = controls_[index].hwnd;
+    const int x = TwipsToPixels(layout.left, dpi_);
+    const int y = TwipsToPixels(layout.top, dpi_);
+    const int width = TwipsToPixels(layout.width, dpi_);
+    const int height = TwipsToPixels(layout.height, dpi_);
+    if (layout.kind != ControlKind::ComboBox) {
+        SetWindowPos(hwnd, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         return;
     }
     // A drop-down combo box sizes its field from the font; its item height is set
     // so that the field is as high as the table says, as far as the font allows
     // (at a higher DPI the field may need a pixel or two more than the table).
     // The field's frame need not grow one for one with the item height: a few rounds.
-    SetWindowPos(c.hwnd, nullptr, x, y, width, height + kComboListPixels, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd, nullptr, x, y, width, height + kComboListPixels, SWP_NOZORDER | SWP_NOACTIVATE);
     for (int round = 0; round < 4; ++round) {
         RECT box;
-        GetWindowRect(c.hwnd, &box);
+        GetWindowRect(hwnd, &box);
         const int off = height - (box.bottom - box.top);
-        const LRESULT item = SendMessageW(c.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+        const LRESULT item = SendMessageW(hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
         if (off == 0 || item == CB_ERR || item + off <= 0)
             break;
-        SendMessageW(c.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + off);
+        SendMessageW(hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + off);
     }
 }
 
 // The client area is what the table sizes; the frame and the menu bar come around it.
 void Win32Form::SizeWindow() {
     const HWND hwnd = window_.Get();
-    const int width = TwipsToPixels(client_width_, dpi_);
-    const int height = TwipsToPixels(client_height_, dpi_);
+    const int width = TwipsToPixels(Table().client_width, dpi_);
+    const int height = TwipsToPixels(Table().client_height, dpi_);
     RECT frame{0, 0, width, height};
     AdjustForDpi(frame, Style(), GetMenu(hwnd) != nullptr, ExStyle(), dpi_);
     int outer_width = frame.right - frame.left;
@@ -615,22 +617,13 @@ void Win32Form::SizeWindow() {
     }
 }
 
-// The dialog manager's Tab visits the tab stops in z-order: the controls are
-// stacked by tab index, those without one at the bottom.
+// The dialog manager's Tab visits the tab stops in z-order: they go on top, in the
+// order Tab visits them.
 void Win32Form::SetTabOrder() {
-    std::vector<const Control*> order;
-    for (const auto& c : controls_)
-        if (c->hwnd)
-            order.push_back(c.get());
-    std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-        const int ta = a->layout.tab_index < 0 ? INT_MAX : a->layout.tab_index;
-        const int tb = b->layout.tab_index < 0 ? INT_MAX : b->layout.tab_index;
-        return ta < tb;
-    });
     HWND after = HWND_TOP;
-    for (const Control* c : order) {
-        SetWindowPos(c->hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        after = c->hwnd;
+    for (const std::size_t i : TabOrder(Table().controls)) {
+        SetWindowPos(controls_[i].hwnd, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = controls_[i].hwnd;
     }
 }
 
@@ -638,8 +631,8 @@ void Win32Form::SetTabOrder() {
 // or one that refuses, so that a drag over a refusing control does not reach the
 // window behind it (OLE looks for a target up the parent chain).
 void Win32Form::RegisterDrops() {
-    const bool takes_drops = std::any_of(controls_.begin(), controls_.end(),
-                                         [](const auto& c) { return c->layout.accepts_drops; });
+    const bool takes_drops = std::any_of(Table().controls.begin(), Table().controls.end(),
+                                         [](const ControlLayout& c) { return c.accepts_drops; });
     if (!takes_drops)
         return;
     auto make = [this](HWND hwnd, const std::wstring& name, bool accepts, DropTarget*& target,
@@ -648,10 +641,11 @@ void Win32Form::RegisterDrops() {
         if (RegisterDragDrop(hwnd, target) == S_OK)
             registration.Reset(hwnd);
     };
-    make(window_.Get(), name_, true, form_drop_target_, form_drop_registration_);
-    for (auto& c : controls_)
-        if (c->hwnd)
-            make(c->hwnd, c->name, c->layout.accepts_drops, c->drop_target, c->drop_registration);
+    make(window_.Get(), std::wstring(Table().name.View()), true, form_drop_target_, form_drop_registration_);
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (Control& c = controls_[i]; c.hwnd)
+            make(c.hwnd, std::wstring(Layout(i).name.View()), Layout(i).accepts_drops, c.drop_target,
+                 c.drop_registration);
 }
 
 void Win32Form::Centre() {
@@ -671,14 +665,8 @@ void Win32Form::Centre() {
 }
 
 HWND Win32Form::FirstTabStop() const {
-    const Control* first = nullptr;
-    for (const auto& c : controls_) {
-        if (!c->hwnd || !(GetWindowLongW(c->hwnd, GWL_STYLE) & WS_TABSTOP))
-            continue;
-        if (!first || c->layout.tab_index < first->layout.tab_index)
-            first = c.get();
-    }
-    return first ? first->hwnd : nullptr;
+    const std::vector<std::size_t> order = TabOrder(Table().controls);
+    return order.empty() ? nullptr : controls_[order.front()].hwnd;
 }
 
 void Win32Form::Show() {
@@ -728,77 +716,34 @@ bool Win32Form::PreTranslate(MSG& msg) {
     return false;
 }
 
-const Win32Form::Control& Win32Form::At(std::wstring_view control) const {
-    for (const auto& c : controls_)
-        if (c->name == control)
-            return *c;
-    throw std::logic_error("no such control");
-}
-
-const Win32Form::Control* Win32Form::ById(int id) const {
-    for (const auto& c : controls_)
-        if (c->id == id)
-            return c.get();
-    return nullptr;
-}
-
-const Win32Form::Control* Win32Form::ByWindow(HWND hwnd) const {
+std::optional<std::size_t> Win32Form::ByWindow(HWND hwnd) const {
     if (!hwnd)
-        return nullptr;
-    for (const auto& c : controls_)
-        if (c->hwnd && (c->hwnd == hwnd || IsChild(c->hwnd, hwnd)))  // a combo box's own edit
-            return c.get();
-    return nullptr;
+        return std::nullopt;
+    for (std::size_t i = 0; i < controls_.size(); ++i)
+        if (const HWND c = controls_[i].hwnd; c && (c == hwnd || IsChild(c, hwnd)))  // a combo box's own edit
+            return i;
+    return std::nullopt;
 }
 
-HWND Win32Form::ControlWindow(std::wstring_view control) const { return At(control).hwnd; }
+HWND Win32Form::ControlWindow(ControlName control) const { return controls_[IndexOf(control)].hwnd; }
 
-std::wstring Win32Form::Text(std::wstring_view control) const {
-    const Control& c = At(control);
-    if (!c.hwnd || c.layout.kind == ControlKind::Picture)
-        return {};
-    std::wstring text = WindowText(c.hwnd);
-    return c.layout.kind == ControlKind::Button ? WithAccessKeysRead(std::move(text)) : text;
+std::wstring Win32Form::NativeText(std::size_t control) const { return WindowText(controls_[control].hwnd); }
+
+void Win32Form::SetNativeText(std::size_t control, const std::wstring& text) {
+    SetWindowTextW(controls_[control].hwnd, text.c_str());
 }
 
-void Win32Form::SetText(std::wstring_view control, const std::wstring& text) {
-    const Control& c = At(control);
-    if (!c.hwnd || c.layout.kind == ControlKind::Picture)
-        return;
-    if (c.layout.kind == ControlKind::ComboBox) {
-        // An edited text that no longer names the selected entry drops the selection.
-        const LRESULT selected = SendMessageW(c.hwnd, CB_GETCURSEL, 0, 0);
-        if (selected != CB_ERR && Item(control, static_cast<int>(selected)) != text)
-            SendMessageW(c.hwnd, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-    }
-    const std::wstring shown = c.layout.kind == ControlKind::Button ? WithoutAccessKeys(text) : text;
-    SetWindowTextW(c.hwnd, shown.c_str());
+void Win32Form::NativeAddItem(std::size_t control, const std::wstring& item) {
+    SendMessageW(controls_[control].hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
-namespace {
-HWND ComboWindow(HWND hwnd, ControlKind kind) {
-    if (kind != ControlKind::ComboBox)
-        throw std::logic_error("not a combo box");
-    return hwnd;
-}
-}  // namespace
-
-void Win32Form::AddItem(std::wstring_view control, const std::wstring& item) {
-    const Control& c = At(control);
-    SendMessageW(ComboWindow(c.hwnd, c.layout.kind), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-}
-
-int Win32Form::ItemCount(std::wstring_view control) const {
-    const Control& c = At(control);
-    const LRESULT n = SendMessageW(ComboWindow(c.hwnd, c.layout.kind), CB_GETCOUNT, 0, 0);
+int Win32Form::NativeItemCount(std::size_t control) const {
+    const LRESULT n = SendMessageW(controls_[control].hwnd, CB_GETCOUNT, 0, 0);
     return n == CB_ERR ? 0 : static_cast<int>(n);
 }
 
-std::wstring Win32Form::Item(std::wstring_view control, int index) const {
-    const Control& c = At(control);
-    const HWND combo = ComboWindow(c.hwnd, c.layout.kind);
-    if (index < 0 || index >= ItemCount(control))
-        throw std::out_of_range("no such list entry");
+std::wstring Win32Form::NativeItem(std::size_t control, int index) const {
+    const HWND combo = controls_[control].hwnd;
     const LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR)
         return {};
@@ -808,19 +753,13 @@ std::wstring Win32Form::Item(std::wstring_view control, int index) const {
     return text;
 }
 
-void Win32Form::SetSelectedIndex(std::wstring_view control, int index) {
-    const Control& c = At(control);
-    const HWND combo = ComboWindow(c.hwnd, c.layout.kind);
-    if (index < 0 || index >= ItemCount(control))
-        throw std::out_of_range("no such list entry");
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+int Win32Form::NativeSelected(std::size_t control) const {
+    const LRESULT selected = SendMessageW(controls_[control].hwnd, CB_GETCURSEL, 0, 0);
+    return selected == CB_ERR ? -1 : static_cast<int>(selected);
 }
 
-void Win32Form::Refresh(std::wstring_view control) {
-    const Control& c = At(control);
-    const HWND hwnd = c.hwnd ? c.hwnd : window_.Get();
-    if (IsWindowVisible(hwnd))
-        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+void Win32Form::NativeSelect(std::size_t control, int index) {
+    SendMessageW(controls_[control].hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 void Win32Form::RefreshAll() {
@@ -845,6 +784,26 @@ void Win32Form::SetBusy(bool busy) {
         const LRESULT hit = SendMessageW(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
         SendMessageW(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
     }
+}
+
+std::unique_ptr<Form> Win32WindowSystem::CreateForm(const FormLayout& layout, FormEvents& events) {
+    return std::make_unique<Win32Form>(instance_, layout, events);
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    while (Win32Form::AnyOpen()) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0)
+            return static_cast<int>(msg.wParam);
+        if (got == -1)
+            return 1;
+        if (Win32Form::PreTranslate(msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return 0;
 }
 
 }  // namespace ks::win32

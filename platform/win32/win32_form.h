@@ -1,31 +1,37 @@
-// A form drawn natively by Win32: one top-level window per form table, its events routed by control name.
+// The window-system service on Win32: one native window per form table, its events routed by control name, and the message loop.
 #pragma once
 
 #include <windows.h>
 
+#include <cstddef>
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/form_rules.h"
 #include "platform/win32/win32_drop_data.h"
 #include "platform/win32/win32_form_handles.h"
-#include "platform/window_system.h"
 
 namespace ks::win32 {
-
-// Control IDs: the control at index i of the table has kFirstControlId + i; the
-// menu entries, counted across the menus in order, start at kFirstMenuId. Both
-// stay clear of IDOK and IDCANCEL, which the dialog manager sends for Enter and Esc.
-inline constexpr int kFirstControlId = 1000;
-inline constexpr int kFirstMenuId = 2000;
 
 // The registered window class of every form.
 inline constexpr wchar_t kFormClassName[] = L"KestrelspoolerForm";
 
-// Pixels for a length in twips at the given DPI: 15 twips make a pixel at 96 DPI.
-int TwipsToPixels(int twips, UINT dpi);
+// Command IDs, which another process can reach the controls by: the control at index
+// i of the table has kFirstControlId + i, the menu entries, counted across the menus
+// in order, start at kFirstMenuId. Both stay clear of IDOK and IDCANCEL, which the
+// dialog manager sends for Enter and Esc. Names are the tables' own; nullopt for a
+// name the table does not have.
+inline constexpr int kFirstControlId = 1000;
+inline constexpr int kFirstMenuId = 2000;
+std::optional<int> ControlId(const FormLayout& layout, std::wstring_view control);
+std::optional<int> MenuId(const FormLayout& layout, std::wstring_view entry);
+// The control a command ID belongs to.
+std::optional<ControlName> ControlOfId(const FormLayout& layout, int id);
 
 // The font height CreateFont takes for a size in points: negative, a character
 // height (without internal leading) of points * dpi / 72 pixels, rounded.
@@ -33,21 +39,14 @@ int FontHeight(double points, UINT dpi);
 
 // The native window of each form is a member of kFormClassName, with a menu bar
 // when the table has menus. Drops on its background report the form's own name.
-class Win32Form final : public Form {
+class Win32Form final : public TableForm {
 public:
-    // Throws std::runtime_error when the window cannot be created.
+    // Throws WindowError, with the system's reason, when the window cannot be created.
     Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& events);
     ~Win32Form() override;
     Win32Form(const Win32Form&) = delete;
     Win32Form& operator=(const Win32Form&) = delete;
 
-    std::wstring Text(std::wstring_view control) const override;
-    void SetText(std::wstring_view control, const std::wstring& text) override;
-    void AddItem(std::wstring_view control, const std::wstring& item) override;
-    int ItemCount(std::wstring_view control) const override;
-    std::wstring Item(std::wstring_view control, int index) const override;
-    void SetSelectedIndex(std::wstring_view control, int index) override;
-    void Refresh(std::wstring_view control) override;
     void RefreshAll() override;
     void SetBusy(bool busy) override;
     void Show() override;
@@ -58,7 +57,7 @@ public:
 
     HWND Window() const { return window_.Get(); }
     // The control's window; nullptr for a line, which the form paints itself.
-    HWND ControlWindow(std::wstring_view control) const;
+    HWND ControlWindow(ControlName control) const;
     UINT Dpi() const { return dpi_; }
 
     // Whether any form of this thread is open: the program runs while one is.
@@ -67,12 +66,19 @@ public:
     // true when it was handled and must not be dispatched.
     static bool PreTranslate(MSG& msg);
 
+protected:
+    std::wstring NativeText(std::size_t control) const override;
+    void SetNativeText(std::size_t control, const std::wstring& text) override;
+    void NativeAddItem(std::size_t control, const std::wstring& item) override;
+    int NativeItemCount(std::size_t control) const override;
+    std::wstring NativeItem(std::size_t control, int index) const override;
+    int NativeSelected(std::size_t control) const override;
+    void NativeSelect(std::size_t control, int index) override;
+
 private:
+    // A control's window and drop target, by its index in the table.
     struct Control {
-        ControlLayout layout;  // its texts point at the copies below, not the caller's table
-        std::wstring name, caption, face;
-        int id = 0;
-        HWND hwnd = nullptr;    // a child of the form; gone with it
+        HWND hwnd = nullptr;                // a child of the form; gone with it
         DropTarget* drop_target = nullptr;  // owned by OLE while registered
         DropRegistration drop_registration;
     };
@@ -92,12 +98,18 @@ private:
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnDeliverDrops();
 
-    void Build(HINSTANCE instance, const std::vector<MenuLayout>& menus);
-    HWND MakeControl(HINSTANCE instance, Control& control);
-    HMENU BuildMenus(const std::vector<MenuLayout>& menus);
+    void Build(HINSTANCE instance);
+    HMENU BuildMenus();
+    // One control: its kind's own window, made by CreateChild.
+    HWND MakeControl(HINSTANCE instance, std::size_t index);
+    HWND MakeComboBox(HINSTANCE instance, std::size_t index);
+    HWND MakeTextBox(HINSTANCE instance, std::size_t index);
+    HWND MakePicture(HINSTANCE instance, std::size_t index);
+    HWND CreateChild(HINSTANCE instance, std::size_t index, const wchar_t* window_class, DWORD style,
+                     DWORD ex_style, const std::wstring& text);
     void SetIcon(HINSTANCE instance);
     void ApplyDpi(UINT dpi);
-    void PlaceControl(Control& control);
+    void PlaceControl(std::size_t index);
     void SizeWindow();
     DWORD Style() const;
     DWORD ExStyle() const;
@@ -107,22 +119,12 @@ private:
     void Centre();
     void Hide();
     HFONT FontFor(const FontStyle& layout);
-    const Control& At(std::wstring_view control) const;
-    const Control* ById(int id) const;
-    const Control* ByWindow(HWND hwnd) const;
+    std::optional<std::size_t> ByWindow(HWND hwnd) const;
     HWND FirstTabStop() const;
     void QueueDrop(const std::wstring& control, const Win32DropData& data);
 
     FormEvents& events_;
-    std::wstring name_;
-    std::wstring title_;
-    int client_width_, client_height_;  // twips
-    BorderStyle border_;
-    bool system_background_;
-    std::wstring icon_;
-    std::wstring default_button_, cancel_button_;
-    std::vector<std::wstring> menu_names_;  // by kFirstMenuId + n
-    std::vector<std::unique_ptr<Control>> controls_;
+    std::vector<Control> controls_;  // by index in the table
 
     UINT dpi_ = 96;
     bool open_ = false;
@@ -139,5 +141,21 @@ private:
     IconHandle big_icon_, small_icon_;
     WindowHandle window_;
 };
+
+// Forms take their artwork (icons, bitmaps) from the resources of the module given,
+// by the names the form tables use. Drops need OLE initialised on the thread
+// (OleInitialize) before CreateForm; without it a form takes no drops.
+class Win32WindowSystem : public WindowSystem {
+public:
+    explicit Win32WindowSystem(HINSTANCE instance = GetModuleHandleW(nullptr)) : instance_(instance) {}
+    std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
+
+private:
+    HINSTANCE instance_;
+};
+
+// Runs the thread's messages, with the forms' keyboard handling (Tab, Enter, Esc),
+// while any form is open. Returns 0 once none is, or the code of a WM_QUIT.
+int RunMessageLoop();
 
 }  // namespace ks::win32

@@ -19,12 +19,6 @@ namespace {
 
 const char* TextOrNone(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
-bool Supported(const OpenFileRecord& record) {
-    return !record.lpstrCustomFilter && !record.lpstrFileTitle && !record.lpfnHook &&
-           !record.lpTemplateName && record.nMaxFile > 0 && record.nMaxFile <= 0xFFFF &&
-           record.lpstrFile.size() == record.nMaxFile;
-}
-
 // Bytes for `characters` characters in the ANSI code page, within what the record's
 // 16-bit offsets can address.
 DWORD NarrowCapacity(DWORD characters) {
@@ -36,9 +30,6 @@ DWORD NarrowCapacity(DWORD characters) {
 }  // namespace
 
 bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
-    if (!Supported(record))
-        return false;
-
     // Every text the call reads, in the ANSI code page; they live until the call returns.
     const std::string filter = ToNative(record.lpstrFilter);  // its NULs are kept
     const std::string initial_dir = ToNative(record.lpstrInitialDir);
@@ -58,11 +49,7 @@ bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
     initial_name.copy(file.data(), initial_name.size());
 
     OPENFILENAMEA ofn = {};
-    switch (record.lStructSize) {
-    case RecordForm::Version400:
-        ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-        break;
-    }
+    ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;  // RecordForm::Version400
     ofn.hwndOwner = static_cast<HWND>(record.hwndOwner);
     ofn.hInstance = static_cast<HINSTANCE>(record.hInstance);
     ofn.lpstrFilter = TextOrNone(filter);

@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/error_text.h"
 
 namespace ks::win32 {
 
 std::vector<std::wstring> Win32Printers::List() {
+    last_error_.clear();
     const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     std::vector<BYTE> buffer;
     DWORD needed = 0;
@@ -24,8 +26,11 @@ std::vector<std::wstring> Win32Printers::List() {
         listed = EnumPrintersA(flags, nullptr, 4, buffer.empty() ? nullptr : buffer.data(),
                                static_cast<DWORD>(buffer.size()), &needed, &returned) != FALSE;
         if (!listed) {
-            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size())
+            const DWORD error = GetLastError();
+            if (error != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) {
+                last_error_ = L"the spooler did not list the printers: " + ErrorText(error);
                 return {};
+            }
             buffer.assign(needed, 0);
         }
     }
@@ -40,6 +45,7 @@ std::vector<std::wstring> Win32Printers::List() {
 }
 
 std::optional<std::wstring> Win32Printers::SystemDefault() {
+    last_error_.clear();
     DWORD size = 0;
     GetDefaultPrinterA(nullptr, &size);
     // ERROR_FILE_NOT_FOUND here means there is no default printer.

@@ -1,6 +1,8 @@
 // The per-user settings store in the registry: HKEY_CURRENT_USER\Software\<app>\<section>, value <key>.
 #pragma once
 
+#include <string>
+
 #include "platform/settings.h"
 
 namespace ks::win32 {
@@ -16,6 +18,11 @@ public:
                      const std::wstring& key) override;
     bool Save(const std::wstring& app, const std::wstring& section, const std::wstring& key,
               const std::wstring& value) override;
+    // A registry value is never a FIFO: only a failed Save has words.
+    std::wstring LastError() override { return last_error_; }
+
+private:
+    std::wstring last_error_;
 };
 
 }  // namespace ks::win32

@@ -8,6 +8,8 @@
 #undef StartDoc
 
 #include <algorithm>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/text.h"
@@ -41,8 +43,8 @@ bool DriverIsXps(HANDLE printer) {
 
 class Win32Printer : public SpoolerPrinter {
 public:
-    Win32Printer(PrinterHandle handle, DWORD& last_error)
-        : handle_(std::move(handle)), last_error_(last_error) {}
+    Win32Printer(PrinterHandle handle, std::wstring name, std::shared_ptr<SpoolerErrors> errors)
+        : handle_(std::move(handle)), name_(std::move(name)), errors_(std::move(errors)) {}
 
     ~Win32Printer() override {
         if (in_document_)
@@ -61,35 +63,40 @@ public:
         info.pDocName = name.data();
         info.pOutputFile = doc.output_file ? output.data() : nullptr;
         info.pDatatype = data_type.empty() ? nullptr : data_type.data();
-        if (StartDocPrinterA(handle_.Get(), 1, reinterpret_cast<BYTE*>(&info)) == 0)
-            return Failed();
+        job_id_ = StartDocPrinterA(handle_.Get(), 1, reinterpret_cast<BYTE*>(&info));
+        if (job_id_ == 0)
+            return Failed(L"the spooler did not start the document");
         in_document_ = true;
         bytes_written_ = 0;
         return true;
     }
 
-    bool StartPage() override { return StartPagePrinter(handle_.Get()) || Failed(); }
+    bool StartPage() override {
+        return StartPagePrinter(handle_.Get()) || Failed(L"the spooler did not start the page");
+    }
 
     std::uint64_t Write(const std::uint8_t* data, std::uint64_t size) override {
         // One WritePrinter carries at most a DWORD's worth; the caller offers the rest again.
         const DWORD count = static_cast<DWORD>(std::min<std::uint64_t>(size, MAXDWORD));
         DWORD written = 0;
         if (!WritePrinter(handle_.Get(), const_cast<std::uint8_t*>(data), count, &written)) {
-            Failed();
+            Failed(L"the spooler stopped taking the data");
             return 0;
         }
         bytes_written_ += written;
         return std::min<std::uint64_t>(written, count);
     }
 
-    bool EndPage() override { return EndPagePrinter(handle_.Get()) || Failed(); }
+    bool EndPage() override {
+        return EndPagePrinter(handle_.Get()) || Failed(L"the spooler did not end the page");
+    }
 
     bool EndDoc() override {
         if (!in_document_)
             return false;
         const bool ended = EndDocPrinter(handle_.Get()) != FALSE;
         if (!ended)
-            Failed();
+            Failed(L"the spooler did not release the document");
         in_document_ = false;
         // Some spoolers refuse to release a document without data; an empty file
         // still made its empty job.
@@ -98,7 +105,8 @@ public:
 
     void Abort() override {
         if (!AbortPrinter(handle_.Get()))
-            Failed();
+            AlsoFailed(L"job " + std::to_wstring(job_id_) + L" could not be cancelled and may be left in the queue of " +
+                       name_ + L": cancel it in that printer's queue");
         in_document_ = false;
     }
 
@@ -107,40 +115,68 @@ public:
             Abort();
         if (!handle_)
             return false;
-        return handle_.Reset() || Failed();
+        return handle_.Reset() || AlsoFailed(L"the spooler did not close the printer");
     }
 
 private:
-    bool Failed() {
-        last_error_ = GetLastError();
+    // A step failed: what it was, then the spooler's words for it.
+    bool Failed(std::wstring what) {
+        const DWORD code = GetLastError();
+        errors_->Failed(std::move(what));
+        AddWords(code);
         return false;
     }
 
+    // A failure while cleaning up after another one, which stays the first line.
+    bool AlsoFailed(std::wstring what) {
+        const DWORD code = GetLastError();
+        if (errors_->Empty())
+            errors_->Failed(std::move(what));
+        else
+            errors_->Add(std::move(what));
+        AddWords(code);
+        return false;
+    }
+
+    void AddWords(DWORD code) {
+        if (const std::wstring words = ErrorText(code); !words.empty())
+            errors_->Add(L"the spooler said: " + words);
+    }
+
     PrinterHandle handle_;
-    DWORD& last_error_;
+    std::wstring name_;
+    std::shared_ptr<SpoolerErrors> errors_;
+    DWORD job_id_ = 0;
     bool in_document_ = false;
     std::uint64_t bytes_written_ = 0;
 };
 
 }  // namespace
 
+Win32Spooler::Win32Spooler() : errors_(std::make_shared<SpoolerErrors>()) {}
+
 std::unique_ptr<SpoolerPrinter> Win32Spooler::OpenPrinter(const std::wstring& device_name) {
+    errors_->Clear();
     // OpenPrinter with no name opens the print server itself, which takes no jobs. A
     // name the ANSI code page cannot take at all converts to no name.
     std::string name = ToNative(device_name);
     if (name.empty()) {
-        last_error_ = ERROR_INVALID_PRINTER_NAME;
+        errors_->Failed(device_name.empty() ? std::wstring(L"no printer name was given")
+                                            : L"the printer name \"" + device_name +
+                                                  L"\" has no form in the ANSI code page");
         return nullptr;
     }
     PrinterHandle handle;
     if (!OpenPrinterA(name.data(), handle.Receive(), nullptr)) {
-        last_error_ = GetLastError();
+        const DWORD code = GetLastError();
+        errors_->Failed(L"the spooler did not open the printer \"" + device_name + L"\"");
+        if (const std::wstring words = ErrorText(code); !words.empty())
+            errors_->Add(L"the spooler said: " + words);
         return nullptr;
     }
-    last_error_ = ERROR_SUCCESS;
-    return std::make_unique<Win32Printer>(std::move(handle), last_error_);
+    return std::make_unique<Win32Printer>(std::move(handle), device_name, errors_);
 }
 
-std::wstring Win32Spooler::LastError() { return ErrorText(last_error_); }
+std::wstring Win32Spooler::LastError() { return errors_->Text(); }
 
 }  // namespace ks::win32

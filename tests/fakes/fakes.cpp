@@ -77,6 +77,16 @@ std::vector<Step> FakeSpooler::Steps() const {
     return steps;
 }
 
+std::vector<std::wstring> FakePrinters::List() {
+    last_error_ = unreachable;
+    return unreachable.empty() ? installed : std::vector<std::wstring>();
+}
+
+std::optional<std::wstring> FakePrinters::SystemDefault() {
+    last_error_ = unreachable;
+    return unreachable.empty() ? system_default : std::nullopt;
+}
+
 std::optional<ByteBuffer> FakeFiles::ReadAll(const std::wstring& path) {
     asked.push_back(path);
     auto it = files.find(path);
@@ -92,6 +102,9 @@ std::wstring FakeSettings::Key(const std::wstring& app, const std::wstring& sect
 
 std::wstring FakeSettings::Get(const std::wstring& app, const std::wstring& section,
                                const std::wstring& key) {
+    last_error_ = unreadable;
+    if (!unreadable.empty())
+        return L"";
     auto it = values.find(Key(app, section, key));
     return it == values.end() ? L"" : it->second;
 }
@@ -99,6 +112,9 @@ std::wstring FakeSettings::Get(const std::wstring& app, const std::wstring& sect
 bool FakeSettings::Save(const std::wstring& app, const std::wstring& section,
                         const std::wstring& key, const std::wstring& value) {
     ++saves;
+    last_error_ = unreadable;
+    if (!unreadable.empty())
+        return false;
     values[Key(app, section, key)] = value;
     return true;
 }

@@ -2,11 +2,22 @@
 #pragma once
 
 #include <map>
+#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "main_window/kestrelspooler.h"
-#include "platform/memory/memory_form.h"
+#include "platform/headless/headless_form.h"
+
+namespace ks {
+
+// How tests show a control's name.
+inline void PrintTo(ControlName name, std::ostream* os) {
+    *os << std::string(name.View().begin(), name.View().end());
+}
+
+}  // namespace ks
 
 namespace ks::fakes {
 
@@ -14,9 +25,14 @@ class FakePrinters : public InstalledPrinters {
 public:
     std::vector<std::wstring> installed;
     std::optional<std::wstring> system_default;
+    std::wstring unreachable;  // when set, the platform cannot be asked and says this
 
-    std::vector<std::wstring> List() override { return installed; }
-    std::optional<std::wstring> SystemDefault() override { return system_default; }
+    std::vector<std::wstring> List() override;
+    std::optional<std::wstring> SystemDefault() override;
+    std::wstring LastError() override { return last_error_; }
+
+private:
+    std::wstring last_error_;
 };
 
 // Spooler steps, in the order a job makes them.
@@ -58,6 +74,7 @@ class FakeSettings : public SettingsStore {
 public:
     std::map<std::wstring, std::wstring> values;  // "app/section/key" -> value
     int saves = 0;
+    std::wstring unreadable;  // when set, the store cannot be read or written and says this
 
     static std::wstring Key(const std::wstring& app, const std::wstring& section,
                             const std::wstring& key);
@@ -65,7 +82,11 @@ public:
                      const std::wstring& key) override;
     bool Save(const std::wstring& app, const std::wstring& section, const std::wstring& key,
               const std::wstring& value) override;
+    std::wstring LastError() override { return last_error_; }
     std::wstring Remembered() const;
+
+private:
+    std::wstring last_error_;
 };
 
 class FakeProcess : public Process {
@@ -95,6 +116,32 @@ public:
     }
 };
 
+// A control's name as a string, for comparing with what a form recorded.
+inline std::wstring NameText(ControlName name) { return std::wstring(name.View()); }
+
+// Records the events a form reports, in order.
+struct RecordedEvents : FormEvents {
+    struct Event {
+        std::wstring kind, control;
+        bool has_list = false;
+        std::optional<std::wstring> first = std::nullopt;
+        friend bool operator==(const Event&, const Event&) = default;
+    };
+    std::vector<Event> events;
+
+    void Click(ControlName control) override { events.push_back({L"Click", NameText(control)}); }
+    void Drop(ControlName control, const DropData& data) override {
+        events.push_back({L"Drop", NameText(control), data.HasFileList(), data.FirstPath()});
+    }
+    void Unload() override { events.push_back({L"Unload", L""}); }
+};
+
+inline void PrintTo(const RecordedEvents::Event& e, std::ostream* os) {
+    const auto narrow = [](const std::wstring& text) { return std::string(text.begin(), text.end()); };
+    *os << narrow(e.kind) << "(" << narrow(e.control) << ")" << (e.has_list ? " list " : " ")
+        << (e.first ? narrow(*e.first) : "-");
+}
+
 class FakeDrop : public DropData {
 public:
     bool has_list = false;
@@ -111,7 +158,7 @@ struct FakePlatform {
     FakeSettings settings;
     FakeProcess process;
     FakeMessages messages;
-    MemoryWindowSystem windows;
+    HeadlessWindowSystem windows;
 
     Services services() {
         return {printers, spooler, files, settings, process, messages, windows};

@@ -10,6 +10,7 @@
 #include <functional>
 #include <future>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,16 @@ void WriteFile(const fs::path& path, const Bytes& bytes) {
 }
 
 std::wstring Wide(const fs::path& path) { return FromNative(path.native()); }
+
+// A pseudo-file read to its end with the standard library. Such a file reports a size
+// of 0 whatever it holds, so an empty result means the system has no such file.
+Bytes ReadToItsEnd(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes{std::istreambuf_iterator<char>(in), {}};
+    if (bytes.empty())
+        throw std::runtime_error(std::string(path) + " is missing or empty");
+    return bytes;
+}
 
 Bytes Contents(const ByteBuffer& buffer) { return Bytes(buffer.data(), buffer.data() + buffer.size()); }
 
@@ -137,6 +148,11 @@ INSTANTIATE_TEST_SUITE_P(
         {"PathThroughAFile",
          [](const fs::path& f) { return WithFile(f, "plain", {1}) + L"/x.prn"; }, std::nullopt},
         {"EmptyPath", [](const fs::path&) { return std::wstring(); }, std::nullopt},
+        // Pseudo-files report a size of 0 and were loaded as nothing.
+        {"ProcFileThatReportsNoSize", [](const fs::path&) { return std::wstring(L"/proc/version"); },
+         ReadToItsEnd("/proc/version")},
+        {"ProcFileOfThisProcess", [](const fs::path&) { return std::wstring(L"/proc/self/cmdline"); },
+         ReadToItsEnd("/proc/self/cmdline")},
         // /dev/null reads as zero bytes: taken as a file it would print an empty job.
         {"CharacterDevice", [](const fs::path&) { return std::wstring(L"/dev/null"); },
          std::nullopt},

@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include "platform/qt/qt_display.h"
 #include "platform/qt/qt_message_box.h"
 
 namespace ks {

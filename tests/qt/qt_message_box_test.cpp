@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include "platform/qt/qt_display.h"
 #include "platform/qt/qt_message_box.h"
 
 namespace ks {

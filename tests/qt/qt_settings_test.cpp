@@ -1,11 +1,16 @@
 // The settings store on QSettings: what one run saves the next reads, and a save that fails says so.
+#include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <sstream>
 #include <string>
 
@@ -120,6 +125,58 @@ TEST(QtSettingsStore, FailedSaveKeepsThePreviousValue) {
     EXPECT_EQ(ReadText(SettingsFile("Limited")), before);
     EXPECT_EQ(store.Get(L"Limited", L"STARTUP", L"Drucker"), L"Laser");
     EXPECT_EQ(QtSettingsStore().Get(L"Limited", L"STARTUP", L"Drucker"), L"Laser");
+}
+
+// A settings path that holds a FIFO, or leads to a device, must never make the program
+// wait (QSettings used to wait for ever for a writer to the FIFO), reads as no value,
+// and is never written or replaced.
+TEST(QtSettingsStore, APathThatIsNoOrdinaryFileReadsAsNothingAndIsLeftAsItIs) {
+    struct Case {
+        const char* name;
+        const char* app;
+        fs::path path;  // what is made there
+        std::function<void(const fs::path&)> make;
+    };
+    const auto fifo = [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); };
+    const Case cases[] = {
+        {"FIFO as the program's own file", "FifoApp", SettingsFile("FifoApp"), fifo},
+        // QSettings also read the organisation's file beside the folder.
+        {"FIFO as the organisation's file", "FifoOrg", g_config_home / "Kestrelspooler.conf", fifo},
+        {"link to a device", "DeviceApp", SettingsFile("DeviceApp"),
+         [](const fs::path& p) { fs::create_symlink("/dev/null", p); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::create_directories(SettingsFile(c.app).parent_path());
+        c.make(c.path);
+        const std::wstring app(c.app, c.app + std::char_traits<char>::length(c.app));
+        QtSettingsStore store;
+        auto run = std::async(std::launch::async, [&] {
+            const std::wstring got = store.Get(app, L"STARTUP", L"Drucker");
+            const std::wstring read_error = store.LastError();
+            const bool saved = store.Save(app, L"STARTUP", L"Drucker", L"Laser");
+            return std::make_tuple(got, read_error, saved, store.LastError());
+        });
+        if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            // Release a reader blocked on the FIFO so that the test can end, then fail.
+            const int writer = ::open(c.path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+            run.wait();
+            ADD_FAILURE() << "the settings store waited on " << c.path;
+            continue;
+        }
+        const auto [got, read_error, saved, save_error] = run.get();
+        const bool own_file = c.path == SettingsFile(c.app);
+        EXPECT_EQ(got, L"");
+        EXPECT_EQ(read_error.empty(), !own_file) << "a file that was not read says why";
+        EXPECT_EQ(saved, !own_file);
+        EXPECT_EQ(save_error.empty(), !own_file) << "a refused save says why";
+        struct stat after {};
+        ASSERT_EQ(::lstat(c.path.c_str(), &after), 0) << "the path was removed";
+        EXPECT_FALSE(S_ISREG(after.st_mode)) << "the path was replaced by a file";
+        fs::remove(c.path);
+    }
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include "fakes/fakes.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_form.h"
-#include "platform/qt/qt_window_system.h"
 
 namespace ks {
 
@@ -52,7 +51,7 @@ protected:
     }
 
     QtForm& Form() { return *static_cast<QtForm*>(about.Window()); }
-    QWidget* At(std::wstring_view name) { return Form().Widget(name); }
+    QWidget* At(ControlName name) { return Form().Widget(name); }
     QMainWindow* Window() { return Form().Window(); }
     void Settle() {
         QApplication::processEvents();
@@ -64,17 +63,17 @@ TEST_F(QtAbout, ControlsSitWhereTheTableSaysAtOneFifteenthOfATwip) {
     about.Show();
     ASSERT_DOUBLE_EQ(Form().Dpi(), 96.0) << "the pixel figures below are for 96 DPI";
     struct Case {
-        std::wstring_view name;
+        ControlName name;
         QRect pixels;
     };
     const Case cases[] = {
-        {af::kIcon, {16, 16, 36, 36}},         {af::kTitle, {70, 16, 259, 32}},
-        {af::kVersion, {70, 52, 259, 15}},     {af::kDescription, {70, 75, 259, 62}},
-        {af::kDisclaimer, {16, 152, 258, 28}}, {af::kWebAddress, {16, 184, 265, 25}},
-        {af::kOK, {283, 184, 84, 26}},
+        {af::picIcon, {16, 16, 36, 36}},         {af::lblTitle, {70, 16, 259, 32}},
+        {af::lblVersion, {70, 52, 259, 15}},     {af::lblDescription, {70, 75, 259, 62}},
+        {af::lblDisclaimer, {16, 152, 258, 28}}, {af::Command1, {16, 184, 265, 25}},
+        {af::cmdOK, {283, 184, 84, 26}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(QString::fromStdWString(std::wstring(c.name)).toStdString());
+        SCOPED_TRACE(testing::PrintToString(c.name));
         EXPECT_EQ(At(c.name)->geometry(), c.pixels);
     }
     EXPECT_EQ(Form().ClientArea()->size(), QSize(377, 218));
@@ -93,33 +92,33 @@ TEST_F(QtAbout, WindowIsAFixedDialogTitledAboutMyApp) {
 
 TEST_F(QtAbout, TextsAreExactlyAsQuoted) {
     about.Show();
-    auto label = [&](std::wstring_view name) { return qobject_cast<QLabel*>(At(name))->text(); };
-    EXPECT_EQ(label(af::kTitle), "Kestrelspooler");
-    EXPECT_EQ(label(af::kVersion), "Version 1.3");
-    EXPECT_EQ(label(af::kDescription),
+    auto label = [&](ControlName name) { return qobject_cast<QLabel*>(At(name))->text(); };
+    EXPECT_EQ(label(af::lblTitle), "Kestrelspooler");
+    EXPECT_EQ(label(af::lblVersion), "Version 1.3");
+    EXPECT_EQ(label(af::lblDescription),
               "Send file directly to selected printerspooler. If you send big files, the "
               "processing will take several minutes. Some spooler check the datas, this can "
               "provocate an error. In this case, try Windows Generic Driver.");
-    EXPECT_EQ(label(af::kDisclaimer),
+    EXPECT_EQ(label(af::lblDisclaimer),
               "Warning: No warranty. If you send firmware updates to a printer you do it at "
               "your own risc!");
-    EXPECT_EQ(qobject_cast<QPushButton*>(At(af::kOK))->text(), "OK");
-    auto* web = qobject_cast<QPushButton*>(At(af::kWebAddress));
+    EXPECT_EQ(qobject_cast<QPushButton*>(At(af::cmdOK))->text(), "OK");
+    auto* web = qobject_cast<QPushButton*>(At(af::Command1));
     EXPECT_EQ(web->text(), kAddress);
     EXPECT_TRUE(web->font().underline());
-    EXPECT_FALSE(qobject_cast<QPushButton*>(At(af::kOK))->font().underline());
+    EXPECT_FALSE(qobject_cast<QPushButton*>(At(af::cmdOK))->font().underline());
 }
 
 TEST_F(QtAbout, WarningIsRedAndTheOtherTextsBlack) {
     about.Show();
-    EXPECT_EQ(At(af::kDisclaimer)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    EXPECT_EQ(At(af::kTitle)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-    EXPECT_EQ(At(af::kDescription)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    EXPECT_EQ(At(af::lblDisclaimer)->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    EXPECT_EQ(At(af::lblTitle)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+    EXPECT_EQ(At(af::lblDescription)->palette().color(QPalette::WindowText), QColor(0, 0, 0));
 
     // And it is drawn red: the warning's area has red ink (smoothed at the edges of
     // the letters), and no other part of the window has any.
     const QImage shot = Window()->grab().toImage();
-    const QRect warning = At(af::kDisclaimer)->geometry().translated(
+    const QRect warning = At(af::lblDisclaimer)->geometry().translated(
         Form().ClientArea()->mapTo(Window(), QPoint(0, 0)));
     auto reddish = [](QColor c) { return c.red() > 180 && c.green() < 110 && c.blue() < 110; };
     int red_inside = 0, red_outside = 0;
@@ -134,27 +133,27 @@ TEST_F(QtAbout, WarningIsRedAndTheOtherTextsBlack) {
 TEST_F(QtAbout, OkHasTheFocusAndTabReachesTheWebAddressButtonLast) {
     about.Show();
     Settle();
-    EXPECT_EQ(Window()->focusWidget(), At(af::kOK));
+    EXPECT_EQ(Window()->focusWidget(), At(af::cmdOK));
     QTest::keyClick(Window()->focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(Window()->focusWidget(), At(af::kWebAddress));
+    EXPECT_EQ(Window()->focusWidget(), At(af::Command1));
     QTest::keyClick(Window()->focusWidget(), Qt::Key_Tab);
-    EXPECT_EQ(Window()->focusWidget(), At(af::kOK)) << "labels and the picture take no focus";
+    EXPECT_EQ(Window()->focusWidget(), At(af::cmdOK)) << "labels and the picture take no focus";
 }
 
 TEST_F(QtAbout, OkEscAndEnterCloseButEnterOnTheWebAddressOpensThePage) {
     struct Case {
         const char* name;
-        std::wstring_view focus;
+        ControlName focus;
         Qt::Key key;  // Key_unknown: a mouse click on the focused button
         bool closes;
     };
     const Case cases[] = {
-        {"click OK", af::kOK, Qt::Key_unknown, true},
-        {"Esc", af::kOK, Qt::Key_Escape, true},
-        {"Esc on the web-address button", af::kWebAddress, Qt::Key_Escape, true},
-        {"Enter", af::kOK, Qt::Key_Return, true},
-        {"keypad Enter", af::kOK, Qt::Key_Enter, true},
-        {"Enter on the web-address button", af::kWebAddress, Qt::Key_Return, false},
+        {"click OK", af::cmdOK, Qt::Key_unknown, true},
+        {"Esc", af::cmdOK, Qt::Key_Escape, true},
+        {"Esc on the web-address button", af::Command1, Qt::Key_Escape, true},
+        {"Enter", af::cmdOK, Qt::Key_Return, true},
+        {"keypad Enter", af::cmdOK, Qt::Key_Enter, true},
+        {"Enter on the web-address button", af::Command1, Qt::Key_Return, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -178,8 +177,8 @@ TEST_F(QtAbout, OkEscAndEnterCloseButEnterOnTheWebAddressOpensThePage) {
 
 TEST_F(QtAbout, EachClickOnTheWebAddressOpensThePageOnce) {
     about.Show();
-    QTest::mouseClick(At(af::kWebAddress), Qt::LeftButton);
-    QTest::mouseClick(At(af::kWebAddress), Qt::LeftButton);
+    QTest::mouseClick(At(af::Command1), Qt::LeftButton);
+    QTest::mouseClick(At(af::Command1), Qt::LeftButton);
     EXPECT_EQ(catcher.opened, (QList<QUrl>{QUrl(kAddress), QUrl(kAddress)}));
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_TRUE(about.IsOpen());
@@ -195,11 +194,11 @@ TEST_F(QtAbout, ShowingAgainKeepsOneWindowAndReopeningStartsAfresh) {
         about_windows += w->isVisible() && w->windowTitle() == "About MyApp";
     EXPECT_EQ(about_windows, 1);
 
-    about.Window()->SetText(af::kVersion, L"changed");
-    QTest::mouseClick(At(af::kOK), Qt::LeftButton);
+    about.Window()->SetText(af::lblVersion, L"changed");
+    QTest::mouseClick(At(af::cmdOK), Qt::LeftButton);
     EXPECT_FALSE(about.IsOpen());
     about.Show();
-    EXPECT_EQ(qobject_cast<QLabel*>(At(af::kVersion))->text(), "Version 1.3");
+    EXPECT_EQ(qobject_cast<QLabel*>(At(af::lblVersion))->text(), "Version 1.3");
 }
 
 TEST_F(QtAbout, ScreenshotIsKept) {

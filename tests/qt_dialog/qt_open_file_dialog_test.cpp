@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "fakes/fakes.h"
+#include "main_window/main_form.h"
 #include "file_chooser/open_file.h"
 #include "platform/qt/qt_open_file_dialog.h"
 
@@ -108,9 +109,9 @@ TEST_F(QtDialog, RecordOfTheOpenDialogReachesTheWidget) {
     QWidget owner;
     owner.resize(400, 300);
     owner.show();
-    struct OwnedForm : MemoryForm {
+    struct OwnedForm : HeadlessForm {
         QWidget* widget;
-        explicit OwnedForm(QWidget* w) : MemoryForm(FormLayout{}), widget(w) {}
+        explicit OwnedForm(QWidget* w) : HeadlessForm(FormLayout{}), widget(w) {}
         void* NativeHandle() const override { return widget; }
     } owner_form(&owner);
 
@@ -177,7 +178,7 @@ TEST_F(QtDialog, FilterListBecomesQtFiltersWithThePreselectedPair) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.filters.join(", ").toStdString());
-        MemoryForm form(FormLayout{});
+        HeadlessForm form(FormLayout{});
         std::optional<OpenFileRecord> record = OpenDialogRecord(form, L"t", L"", L"", L"", L"");
         record->lpstrFilter = c.list;
         record->nFilterIndex = c.index;
@@ -231,13 +232,13 @@ TEST_F(QtDialog, FileSelectPutsTheAnswerInThePathFieldAndMovesTheCurrentFolder) 
             else
                 TypeAndOpen(d, c.typed);
         });
-        app.Click(L"Command1");
+        app.Click(main_form::Command1);
 
         EXPECT_TRUE(drive.opened);
-        EXPECT_EQ(QString::fromStdWString(app.Window().Text(L"Text2")), c.field);
+        EXPECT_EQ(QString::fromStdWString(app.Window().Text(main_form::Text2)), c.field);
         EXPECT_EQ(QDir::currentPath(), c.current_after);
         EXPECT_EQ(fake.files.asked, std::vector<std::wstring>{c.field.toStdWString()});
-        EXPECT_EQ(app.Window().Text(L"Text1"), c.loaded ? L"3" : L"0");
+        EXPECT_EQ(app.Window().Text(main_form::Text1), c.loaded ? L"3" : L"0");
     }
 }
 

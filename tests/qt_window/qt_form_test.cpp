@@ -28,46 +28,27 @@
 #include "fakes/fakes.h"
 #include "main_window/kestrelspooler.h"
 #include "main_window/main_form.h"
-#include "platform/memory/memory_form.h"
 #include "platform/qt/qt_form.h"
-#include "platform/qt/qt_window_system.h"
 
 namespace {
 
 using ks::ControlKind;
 using ks::ControlLayout;
+using ks::ControlName;
 using ks::MainFormLayout;
+namespace mf = ks::main_form;
 
-struct Recorder : ks::FormEvents {
-    struct Event {
-        std::wstring kind, control;
-        bool has_list = false;
-        std::optional<std::wstring> first = std::nullopt;
-        friend bool operator==(const Event&, const Event&) = default;
-    };
-    std::vector<Event> events;
+using Recorder = ks::fakes::RecordedEvents;
+constexpr auto N = ks::fakes::NameText;
 
-    void Click(std::wstring_view control) override { events.push_back({L"Click", std::wstring(control)}); }
-    void Drop(std::wstring_view control, const ks::DropData& data) override {
-        events.push_back({L"Drop", std::wstring(control), data.HasFileList(), data.FirstPath()});
-    }
-    void Unload() override { events.push_back({L"Unload", L""}); }
-};
-
-void PrintTo(const Recorder::Event& e, std::ostream* os) {
-    *os << QString::fromStdWString(e.kind + L"(" + e.control + L")").toStdString()
-        << (e.has_list ? " list " : " ")
-        << (e.first ? QString::fromStdWString(*e.first).toStdString() : "-");
-}
-
-std::string Name(const ControlLayout& c) { return QString::fromStdWString(std::wstring(c.name)).toStdString(); }
+std::string Name(const ControlLayout& c) { return testing::PrintToString(c.name); }
 
 // Which control a focused widget belongs to (the combo box's line edit is the box's).
 std::wstring ControlOf(const ks::QtForm& form, QWidget* widget) {
     for (; widget; widget = widget->parentWidget())
         for (const ControlLayout& c : MainFormLayout().controls)
             if (form.Widget(c.name) == widget)
-                return std::wstring(c.name);
+                return N(c.name);
     return L"(none)";
 }
 
@@ -114,8 +95,8 @@ protected:
 
     int Px(int twips) const { return ks::TwipsToPixels(twips, form_->Dpi()); }
     QRect Expected(const ControlLayout& c) const { return {Px(c.left), Px(c.top), Px(c.width), Px(c.height)}; }
-    QWidget* W(std::wstring_view name) const { return form_->Widget(name); }
-    QPoint CentreOf(std::wstring_view name) const {
+    QWidget* W(ControlName name) const { return form_->Widget(name); }
+    QPoint CentreOf(ControlName name) const {
         QWidget* w = W(name);
         return w->mapTo(form_->Window(), w->rect().center());
     }
@@ -228,31 +209,47 @@ TEST_F(MainWindowTest, LabelsAndSizeFieldShowTheWindowsBackground) {
     const QPoint empty(Px(120), Px(1800));  // below "File:", left of the banner
     ASSERT_EQ(form_->ClientArea()->childAt(empty), nullptr);
     EXPECT_EQ(shot.pixelColor(form_->ClientArea()->mapTo(form_->Window(), empty)), background);
-    for (std::wstring_view name : {L"Label1", L"Label2", L"Label3"}) {
+    for (ControlName name : {mf::Label1, mf::Label2, mf::Label3}) {
         // The right-hand end of a label lies past its caption.
         QWidget* w = W(name);
         const QPoint inside = w->mapTo(form_->Window(), QPoint(w->width() - 2, w->height() - 2));
-        EXPECT_EQ(shot.pixelColor(inside), background) << QString::fromStdWString(std::wstring(name)).toStdString();
+        EXPECT_EQ(shot.pixelColor(inside), background) << testing::PrintToString(name);
     }
-    auto* size = qobject_cast<QLineEdit*>(W(L"Text1"));
+    auto* size = qobject_cast<QLineEdit*>(W(mf::Text1));
     EXPECT_EQ(size->palette().color(QPalette::Base), background);
 }
 
 TEST_F(MainWindowTest, TabVisitsTheTableOrderStartingAtFileSelect) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_->Window()));
-    EXPECT_EQ(ControlOf(*form_, QApplication::focusWidget()), L"Command1");
+    EXPECT_EQ(ControlOf(*form_, QApplication::focusWidget()), N(mf::Command1));
     std::vector<std::wstring> visited;
     for (int i = 0; i < 5; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(ControlOf(*form_, QApplication::focusWidget()));
     }
-    EXPECT_EQ(visited, (std::vector<std::wstring>{L"Combo1", L"Command2", L"Text2", L"Command3", L"Command1"}));
+    EXPECT_EQ(visited, (std::vector<std::wstring>{N(mf::Combo1), N(mf::Command2), N(mf::Text2), N(mf::Command3),
+                                                  N(mf::Command1)}));
     for (const ControlLayout& c : MainFormLayout().controls) {
         if (c.tab_index < 0) {
             EXPECT_FALSE(W(c.name)->focusPolicy() & Qt::TabFocus) << Name(c);
         }
     }
     EXPECT_TRUE(recorder_.events.empty());
+}
+
+TEST_F(MainWindowTest, FollowsItsTableAsEveryFormDoes) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_->Window()));
+    const ks::fakes::NativeView view{
+        .dpi = form_->Dpi(),
+        .place = [&](ControlName c) {
+            const QRect box = W(c)->geometry();
+            return std::array<int, 4>{box.x(), box.y(), box.width(), box.height()};
+        },
+        .focused = [&] { return ControlOf(*form_, QApplication::focusWidget()); },
+        .press_tab = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); },
+        .native_text = [&](ControlName c) { return qobject_cast<QPushButton*>(W(c))->text().toStdWString(); },
+    };
+    ks::fakes::ExpectNativeFormFollowsItsTable(*form_, MainFormLayout(), view);
 }
 
 TEST_F(MainWindowTest, OpensCentredOnTheScreen) {
@@ -264,60 +261,60 @@ TEST_F(MainWindowTest, OpensCentredOnTheScreen) {
 TEST_F(MainWindowTest, FilesDroppedOnDropTargetsReportTheFirstPath) {
     const QPoint background = form_->ClientArea()->mapTo(form_->Window(), QPoint(Px(120), Px(1800)));
     const struct {
-        std::wstring control;
+        ControlName control;
         QPoint at;
-    } cases[] = {{L"Text2", CentreOf(L"Text2")},   {L"Label2", CentreOf(L"Label2")},
-                 {L"Image1", CentreOf(L"Image1")}, {L"Combo1", CentreOf(L"Combo1")},
-                 {L"Text1", CentreOf(L"Text1")},   {L"Command1", CentreOf(L"Command1")},
-                 {L"Kestrelspooler", background}};
+    } cases[] = {{mf::Text2, CentreOf(mf::Text2)},   {mf::Label2, CentreOf(mf::Label2)},
+                 {mf::Image1, CentreOf(mf::Image1)}, {mf::Combo1, CentreOf(mf::Combo1)},
+                 {mf::Text1, CentreOf(mf::Text1)},   {mf::Command1, CentreOf(mf::Command1)},
+                 {mf::Kestrelspooler, background}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(QString::fromStdWString(c.control).toStdString());
+        SCOPED_TRACE(testing::PrintToString(c.control));
         recorder_.events.clear();
         std::unique_ptr<QMimeData> mime(ThreeFiles());
         EXPECT_TRUE(DragAndDrop(form_->Window(), c.at, *mime));
         EXPECT_EQ(recorder_.events,
-                  (std::vector<Recorder::Event>{{L"Drop", c.control, true, L"/srv/jobs/first.prn"}}));
+                  (std::vector<Recorder::Event>{{L"Drop", N(c.control), true, L"/srv/jobs/first.prn"}}));
     }
     // The text boxes' own drop handling inserted nothing.
-    EXPECT_EQ(form_->Text(L"Text2"), L"");
-    EXPECT_EQ(form_->Text(L"Combo1"), L"");
-    EXPECT_EQ(form_->Text(L"Text1"), L"0");
+    EXPECT_EQ(form_->Text(mf::Text2), L"");
+    EXPECT_EQ(form_->Text(mf::Combo1), L"");
+    EXPECT_EQ(form_->Text(mf::Text1), L"0");
 }
 
 TEST_F(MainWindowTest, DropsAreTakenAsCopiesSoTheSourceKeepsItsFiles) {
     std::unique_ptr<QMimeData> mime(ThreeFiles());
     Qt::DropAction taken = Qt::IgnoreAction;
-    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime, kActions, &taken));
+    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(mf::Text2), *mime, kActions, &taken));
     EXPECT_EQ(taken, Qt::CopyAction);
-    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime, Qt::MoveAction | Qt::LinkAction, &taken));
+    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(mf::Text2), *mime, Qt::MoveAction | Qt::LinkAction, &taken));
     EXPECT_EQ(taken, Qt::LinkAction);
     EXPECT_EQ(recorder_.events.size(), 2u);
     // A drag that can only be moved would lose the user's file: refused.
     recorder_.events.clear();
-    EXPECT_FALSE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime, Qt::MoveAction, &taken));
+    EXPECT_FALSE(DragAndDrop(form_->Window(), CentreOf(mf::Text2), *mime, Qt::MoveAction, &taken));
     EXPECT_EQ(taken, Qt::IgnoreAction);
     EXPECT_TRUE(recorder_.events.empty());
 }
 
 TEST_F(MainWindowTest, DroppedTextIsADropWithoutFileList) {
-    for (std::wstring_view target : {L"Text2", L"Combo1", L"Label3"}) {
-        SCOPED_TRACE(QString::fromStdWString(std::wstring(target)).toStdString());
+    for (ControlName target : {mf::Text2, mf::Combo1, mf::Label3}) {
+        SCOPED_TRACE(testing::PrintToString(target));
         recorder_.events.clear();
         QMimeData mime;
         mime.setText("/etc/passwd");
         EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(target), mime));
-        EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{{L"Drop", std::wstring(target), false, std::nullopt}}));
+        EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{{L"Drop", N(target), false, std::nullopt}}));
     }
-    EXPECT_EQ(form_->Text(L"Text2"), L"");
-    EXPECT_EQ(form_->Text(L"Combo1"), L"");
+    EXPECT_EQ(form_->Text(mf::Text2), L"");
+    EXPECT_EQ(form_->Text(mf::Combo1), L"");
 }
 
 TEST_F(MainWindowTest, DefaultPrinterButtonRefusesDropsAndKeepsThemFromTheWindow) {
     std::unique_ptr<QMimeData> mime(ThreeFiles());
-    EXPECT_FALSE(DragAndDrop(form_->Window(), CentreOf(L"Command3"), *mime));
+    EXPECT_FALSE(DragAndDrop(form_->Window(), CentreOf(mf::Command3), *mime));
     EXPECT_TRUE(recorder_.events.empty());
     // The next drag elsewhere still works: the refused one left nothing behind.
-    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(L"Text2"), *mime));
+    EXPECT_TRUE(DragAndDrop(form_->Window(), CentreOf(mf::Text2), *mime));
     EXPECT_EQ(recorder_.events.size(), 1u);
 }
 
@@ -335,15 +332,15 @@ TEST_F(MainWindowTest, MenuEntriesAndClicksReportTheirNames) {
         }
     }
     EXPECT_EQ(titles, (QStringList{"File", "Help"}));
-    EXPECT_EQ(expected, (std::vector<std::wstring>{L"Open", L"Print", L"Exit", L"About"}));
-    for (const wchar_t* button : {L"Command1", L"Command2", L"Command3"}) {
+    EXPECT_EQ(expected, (std::vector<std::wstring>{N(mf::Open), N(mf::Print), N(mf::Exit), N(mf::About)}));
+    for (ControlName button : {mf::Command1, mf::Command2, mf::Command3}) {
         QTest::mouseClick(W(button), Qt::LeftButton);
-        expected.push_back(button);
+        expected.push_back(N(button));
     }
-    QTest::mouseClick(W(L"Image1"), Qt::LeftButton);
-    expected.push_back(L"Image1");
+    QTest::mouseClick(W(mf::Image1), Qt::LeftButton);
+    expected.push_back(N(mf::Image1));
     // Nothing else answers a click.
-    QTest::mouseClick(W(L"Label2"), Qt::LeftButton);
+    QTest::mouseClick(W(mf::Label2), Qt::LeftButton);
     QTest::mouseClick(form_->ClientArea(), Qt::LeftButton, {}, QPoint(Px(120), Px(1800)));
 
     std::vector<std::wstring> clicked;
@@ -355,22 +352,22 @@ TEST_F(MainWindowTest, MenuEntriesAndClicksReportTheirNames) {
 }
 
 TEST_F(MainWindowTest, TypingChoosingAndEnterTriggerNothing) {
-    form_->AddItem(L"Combo1", L"Laser");
-    form_->AddItem(L"Combo1", L"Label printer");
+    form_->AddItem(mf::Combo1, L"Laser");
+    form_->AddItem(mf::Combo1, L"Label printer");
     ASSERT_TRUE(QTest::qWaitForWindowActive(form_->Window()));
-    auto* combo = qobject_cast<QComboBox*>(W(L"Combo1"));
+    auto* combo = qobject_cast<QComboBox*>(W(mf::Combo1));
     combo->setFocus();
     QTest::keyClicks(combo, "La");
     QTest::keyClick(combo, Qt::Key_Down);
     QTest::keyClick(combo, Qt::Key_Return);
     QTest::keyClick(combo, Qt::Key_Escape);
-    W(L"Text2")->setFocus();
-    QTest::keyClicks(W(L"Text2"), "/tmp/x");
-    QTest::keyClick(W(L"Text2"), Qt::Key_Return);
-    QTest::keyClicks(W(L"Text2"), "y");
+    W(mf::Text2)->setFocus();
+    QTest::keyClicks(W(mf::Text2), "/tmp/x");
+    QTest::keyClick(W(mf::Text2), Qt::Key_Return);
+    QTest::keyClicks(W(mf::Text2), "y");
     EXPECT_TRUE(recorder_.events.empty());
     // Enter is a line break in the path field.
-    EXPECT_EQ(form_->Text(L"Text2"), L"/tmp/x\ny");
+    EXPECT_EQ(form_->Text(mf::Text2), L"/tmp/x\ny");
     EXPECT_EQ(combo->count(), 2);  // Enter in the box adds no entry
     EXPECT_TRUE(form_->IsOpen());
 }
@@ -397,12 +394,16 @@ TEST_F(MainWindowTest, BusyPointerComesAndGoesOnce) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// The combo box keeps its list and text as the in-memory form does, which the
-// core's unit tests stand on.
-TEST(QtFormContract, ComboBoxBehavesLikeTheInMemoryForm) {
+TEST(QtFormContract, ComboBoxBehavesLikeTheHeadlessForm) {
     Recorder recorder;
     ks::QtForm qt(MainFormLayout(), recorder);
-    ks::fakes::ExpectComboBoxLikeMemoryForm(qt);
+    ks::fakes::ExpectComboBoxLikeHeadlessForm(qt);
+}
+
+TEST(QtFormContract, FollowsTheFormCallsRules) {
+    Recorder recorder;
+    ks::QtForm qt(MainFormLayout(), recorder);
+    ks::fakes::ExpectTheFormCallsRules(qt);
 }
 
 // The program itself on the Qt window system: a drop loads the first file.
@@ -433,14 +434,14 @@ TEST_F(ProgramTest, DropOnTheWindowLoadsTheFirstFileAndShowsItsSize) {
     ASSERT_TRUE(program_->Load());
     Form().Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(Form().Window()));
-    EXPECT_EQ(Form().ItemCount(L"Combo1"), 3);
-    EXPECT_EQ(Form().Text(L"Combo1"), L"Label printer");
+    EXPECT_EQ(Form().ItemCount(mf::Combo1), 3);
+    EXPECT_EQ(Form().Text(mf::Combo1), L"Label printer");
 
     std::unique_ptr<QMimeData> mime(ThreeFiles());
-    QWidget* banner = Form().Widget(L"Image1");
+    QWidget* banner = Form().Widget(mf::Image1);
     EXPECT_TRUE(DragAndDrop(Form().Window(), banner->mapTo(Form().Window(), banner->rect().center()), *mime));
-    EXPECT_EQ(Form().Text(L"Text2"), L"/srv/jobs/first.prn");
-    EXPECT_EQ(Form().Text(L"Text1"), L"1234");
+    EXPECT_EQ(Form().Text(mf::Text2), L"/srv/jobs/first.prn");
+    EXPECT_EQ(Form().Text(mf::Text1), L"1234");
     EXPECT_EQ(program_->FileBuffer().size(), 1234u);
 
     const QString dir = QStringLiteral(KS_ARTEFACTS_DIR);

@@ -51,15 +51,19 @@ public:
     }
 };
 
-// Counts the windows made, so that a second About window would show.
+// Counts the windows made, so that a second About window would show, and can be
+// told to fail to make one.
 class CountingWindowSystem : public WindowSystem {
 public:
     int created = 0;
+    bool fail = false;
     std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override {
+        if (fail)
+            throw WindowError(L"no window today");
         ++created;
-        return memory.CreateForm(layout, events);
+        return headless.CreateForm(layout, events);
     }
-    MemoryWindowSystem memory;
+    HeadlessWindowSystem headless;
 };
 
 class About : public ::testing::Test {
@@ -95,43 +99,42 @@ TEST_F(About, TableFocusesOkFirstAndTheWebAddressButtonLast) {
     std::sort(focusable.begin(), focusable.end(),
               [](auto* a, auto* b) { return a->tab_index < b->tab_index; });
     ASSERT_GE(focusable.size(), 2u);
-    EXPECT_EQ(focusable.front()->name, af::kOK);
-    EXPECT_EQ(focusable.back()->name, af::kWebAddress);
-    EXPECT_EQ(layout.default_button, af::kOK);
-    EXPECT_EQ(layout.cancel_button, af::kOK);
+    EXPECT_EQ(focusable.front()->name, af::cmdOK);
+    EXPECT_EQ(focusable.back()->name, af::Command1);
+    EXPECT_EQ(layout.default_button, af::cmdOK);
+    EXPECT_EQ(layout.cancel_button, af::cmdOK);
 }
 
 TEST_F(About, NoTwoControlsOverlapButTheLines) {
     const FormLayout& layout = AboutFormLayout();
     for (const ControlLayout& a : layout.controls) {
-        EXPECT_LE(a.left + a.width, layout.client_width) << std::string(a.name.begin(), a.name.end());
-        EXPECT_LE(a.top + a.height, layout.client_height) << std::string(a.name.begin(), a.name.end());
+        EXPECT_LE(a.left + a.width, layout.client_width) << testing::PrintToString(a.name);
+        EXPECT_LE(a.top + a.height, layout.client_height) << testing::PrintToString(a.name);
         for (const ControlLayout& b : layout.controls) {
             if (&a == &b || a.kind == ControlKind::Line || b.kind == ControlKind::Line)
                 continue;
             const bool apart = a.left + a.width <= b.left || b.left + b.width <= a.left ||
                                a.top + a.height <= b.top || b.top + b.height <= a.top;
-            EXPECT_TRUE(apart) << std::string(a.name.begin(), a.name.end()) << " overlaps "
-                               << std::string(b.name.begin(), b.name.end());
+            EXPECT_TRUE(apart) << testing::PrintToString(a.name) << " overlaps " << testing::PrintToString(b.name);
         }
     }
 }
 
 TEST_F(About, TheWhiteLineLiesInFrontOfTheGreyOne) {
     const auto& controls = AboutFormLayout().controls;
-    auto at = [&](std::wstring_view name) {
+    auto at = [&](ControlName name) {
         return std::find_if(controls.begin(), controls.end(),
                             [&](const ControlLayout& c) { return c.name == name; });
     };
-    ASSERT_NE(at(af::kLineGrey), controls.end());
-    ASSERT_NE(at(af::kLineWhite), controls.end());
-    EXPECT_LT(at(af::kLineGrey), at(af::kLineWhite)) << "later controls are drawn on top";
+    ASSERT_NE(at(af::Line1[1]), controls.end());
+    ASSERT_NE(at(af::Line1[0]), controls.end());
+    EXPECT_LT(at(af::Line1[1]), at(af::Line1[0])) << "later controls are drawn on top";
 }
 
 TEST_F(About, WebAddressButtonMakesTheThreeCallsInOrderAndReleases) {
     about.Show();
-    EXPECT_EQ(about.Window()->Text(af::kWebAddress), std::wstring(MakerWebAddress()));
-    about.Click(af::kWebAddress);
+    EXPECT_EQ(about.Window()->Text(af::Command1), std::wstring(MakerWebAddress()));
+    about.Click(af::Command1);
     EXPECT_EQ(browsers.log, OneOpening());
     EXPECT_EQ(browsers.alive, 0) << "the program keeps no reference to the browser";
     EXPECT_TRUE(fake.messages.shown.empty());
@@ -140,8 +143,8 @@ TEST_F(About, WebAddressButtonMakesTheThreeCallsInOrderAndReleases) {
 
 TEST_F(About, EachClickOpensItsOwnBrowser) {
     about.Show();
-    about.Click(af::kWebAddress);
-    about.Click(af::kWebAddress);
+    about.Click(af::Command1);
+    about.Click(af::Command1);
     std::vector<std::wstring> twice = OneOpening();
     const auto once = OneOpening();
     twice.insert(twice.end(), once.begin(), once.end());
@@ -166,7 +169,7 @@ TEST_F(About, FailingBrowserIsReportedAndTheProgramCarriesOn) {
         browsers.log.clear();
         browsers.fail_at = c.fail_at;
         fake.messages.shown.clear();
-        EXPECT_NO_THROW(about.Click(af::kWebAddress));
+        EXPECT_NO_THROW(about.Click(af::Command1));
         EXPECT_EQ(browsers.log, c.steps);
         EXPECT_EQ(browsers.alive, 0);
         ASSERT_EQ(fake.messages.shown.size(), 1u);
@@ -180,10 +183,10 @@ TEST_F(About, FailingBrowserIsReportedAndTheProgramCarriesOn) {
 TEST_F(About, BannerThenMenuShowOneWindow) {
     Kestrelspooler app(fake.services());
     app.on_about = [&] { about.Show(); };
-    app.Click(main_form::kBanner);
+    app.Click(main_form::Image1);
     ASSERT_TRUE(about.IsOpen());
     Form* first = about.Window();
-    app.Click(main_form::kMenuAbout);
+    app.Click(main_form::About);
     EXPECT_EQ(windows.created, 1);
     EXPECT_EQ(about.Window(), first);
     EXPECT_TRUE(about.IsOpen());
@@ -195,14 +198,15 @@ TEST_F(About, OkEscAndEnterClose) {
     const FormLayout& layout = AboutFormLayout();
     struct Case {
         const char* key;
-        std::wstring_view pressed;
+        ControlName pressed;
         bool closes;
     };
+    ASSERT_TRUE(layout.cancel_button && layout.default_button);
     const Case cases[] = {
-        {"OK", af::kOK, true},
-        {"Esc", layout.cancel_button, true},
-        {"Enter", layout.default_button, true},
-        {"Enter on the web-address button", af::kWebAddress, false},
+        {"OK", af::cmdOK, true},
+        {"Esc", *layout.cancel_button, true},
+        {"Enter", *layout.default_button, true},
+        {"Enter on the web-address button", af::Command1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
@@ -214,17 +218,29 @@ TEST_F(About, OkEscAndEnterClose) {
     }
 }
 
+TEST_F(About, AWindowThatCannotBeMadeIsReportedAndTheNextRequestTriesAgain) {
+    windows.fail = true;
+    EXPECT_NO_THROW(about.Show());
+    EXPECT_FALSE(about.IsOpen());
+    ASSERT_EQ(fake.messages.shown.size(), 1u);
+    EXPECT_EQ(fake.messages.shown[0].text, std::wstring(kAboutWindowFailed) + L"\nno window today");
+    EXPECT_EQ(fake.messages.shown[0].caption, L"Kestrelspooler");
+    windows.fail = false;
+    about.Show();
+    EXPECT_TRUE(about.IsOpen());
+}
+
 TEST_F(About, ReopeningShowsTheSameTextsAfresh) {
     about.Show();
-    const std::wstring description = about.Window()->Text(af::kDescription);
-    EXPECT_EQ(about.Window()->Text(af::kTitle), L"Kestrelspooler");
-    about.Window()->SetText(af::kDescription, L"changed while open");
-    about.Click(af::kOK);
+    const std::wstring description = about.Window()->Text(af::lblDescription);
+    EXPECT_EQ(about.Window()->Text(af::lblTitle), L"Kestrelspooler");
+    about.Window()->SetText(af::lblDescription, L"changed while open");
+    about.Click(af::cmdOK);
     ASSERT_FALSE(about.IsOpen());
     about.Show();
     EXPECT_EQ(windows.created, 2) << "a closed window is made afresh";
     EXPECT_TRUE(about.IsOpen());
-    EXPECT_EQ(about.Window()->Text(af::kDescription), description);
+    EXPECT_EQ(about.Window()->Text(af::lblDescription), description);
 }
 
 }  // namespace

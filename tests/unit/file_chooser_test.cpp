@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
+#include "main_window/main_form.h"
 #include "file_chooser/open_file.h"
 
 namespace ks {
 namespace {
+
+namespace mf = main_form;
 
 // Answers like the platform's dialog: a confirmed path must leave room for its NUL in
 // the buffer, the name starts after the last separator, and a confirmed choice moves
@@ -41,9 +44,9 @@ public:
 };
 
 // A window whose native handle can be told apart from none.
-class OwnerForm : public MemoryForm {
+class OwnerForm : public HeadlessForm {
 public:
-    OwnerForm() : MemoryForm(FormLayout{}) {}
+    OwnerForm() : HeadlessForm(FormLayout{}) {}
     void* NativeHandle() const override { return const_cast<OwnerForm*>(this); }
 };
 
@@ -66,8 +69,8 @@ protected:
         app = std::make_unique<Kestrelspooler>(fake.services());
         app->on_file_select = [this] { FileSelectClick(*app, dialog, fake.process); };
     }
-    std::wstring PathField() { return app->Window().Text(L"Text2"); }
-    std::wstring SizeField() { return app->Window().Text(L"Text1"); }
+    std::wstring PathField() { return app->Window().Text(mf::Text2); }
+    std::wstring SizeField() { return app->Window().Text(mf::Text1); }
 };
 
 TEST_F(FileSelect, PathFieldGetsTheChoiceOrTheCurrentFolderAndTheLoadAlwaysRuns) {
@@ -101,7 +104,7 @@ TEST_F(FileSelect, PathFieldGetsTheChoiceOrTheCurrentFolderAndTheLoadAlwaysRuns)
             fake.files.files[*c.choice] = {1, 2, 3};
         const bool loads = c.choice && c.choice->size() < 128;
 
-        app->Click(L"Command1");
+        app->Click(mf::Command1);
 
         EXPECT_EQ(dialog.seen.back().lpstrInitialDir, c.current);
         EXPECT_EQ(PathField(), c.field);
@@ -141,11 +144,11 @@ TEST_F(FileSelect, RecordHasTheOpenDialogsValues) {
 TEST_F(FileSelect, FileOpenAndFileSelectBehaveAlike) {
     dialog.choice = L"C:\\data\\fw.bin";
     fake.files.files[L"C:\\data\\fw.bin"] = {9};
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
     const std::wstring by_button = PathField();
     fake.process.current_folder = L"C:\\work";
-    app->Window().SetText(L"Text2", L"");
-    app->Click(L"Open");
+    app->Window().SetText(mf::Text2, L"");
+    app->Click(mf::Open);
 
     ASSERT_EQ(dialog.seen.size(), 2u);
     EXPECT_EQ(PathField(), by_button);
@@ -158,9 +161,9 @@ TEST_F(FileSelect, FileOpenAndFileSelectBehaveAlike) {
 
 TEST_F(FileSelect, NextPressStartsAfreshWhereTheLastChoiceLeftTheCurrentFolder) {
     dialog.choice = L"C:\\data\\fw.bin";
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
     dialog.choice = std::nullopt;
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
 
     ASSERT_EQ(dialog.seen.size(), 2u);
     EXPECT_EQ(dialog.seen[1].lpstrInitialDir, L"C:\\data");
@@ -174,12 +177,12 @@ TEST_F(FileSelect, NextPressStartsAfreshWhereTheLastChoiceLeftTheCurrentFolder) 
 TEST_F(FileSelect, FailedDialogEndsLikeCancel) {
     dialog.fail = true;
     dialog.choice = L"C:\\data\\fw.bin";
-    app->Click(L"Command1");
+    app->Click(mf::Command1);
     EXPECT_EQ(PathField(), L"C:\\work\\");
     EXPECT_EQ(fake.files.asked, std::vector<std::wstring>{L"C:\\work\\"});
 }
 
-TEST(ShowFileDialog, FolderIsWrittenBackOnlyAfterAConfirmedChoice) {
+TEST(ShowOpen, FolderIsWrittenBackOnlyAfterAConfirmedChoice) {
     struct Case {
         const char* name;
         std::optional<std::wstring> choice;
@@ -199,25 +202,24 @@ TEST(ShowFileDialog, FolderIsWrittenBackOnlyAfterAConfirmedChoice) {
         dialog.offset = c.offset;
         OwnerForm owner;
         std::wstring folder = L"C:\\work";
-        EXPECT_EQ(ShowFileDialog(dialog, owner, L"t", folder, L"", L"All|*.*", L"", 0), c.result);
+        EXPECT_EQ(ShowOpen(dialog, owner, L"t", folder, L"", L"All|*.*", L""), c.result);
         EXPECT_EQ(folder, c.folder);
     }
 }
 
-TEST(ShowFileDialog, InitialNameMustFitTheBufferAndOnlyTheOpenModeExists) {
+TEST(ShowOpen, InitialNameMustFitTheBuffer) {
     struct Case {
         std::size_t name_length;
-        std::int16_t mode;
         bool shown;
     };
-    const Case cases[] = {{0, 0, true}, {128, 0, true}, {129, 0, false}, {0, 1, false}};
+    const Case cases[] = {{0, true}, {128, true}, {129, false}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.name_length << " characters, mode " << c.mode);
+        SCOPED_TRACE(testing::Message() << c.name_length << " characters");
         FakeDialog dialog;
         OwnerForm owner;
         std::wstring folder = L"C:\\work";
         const std::wstring initial(c.name_length, L'n');
-        const auto result = ShowFileDialog(dialog, owner, L"t", folder, initial, L"All|*.*", L"", c.mode);
+        const auto result = ShowOpen(dialog, owner, L"t", folder, initial, L"All|*.*", L"");
         EXPECT_EQ(dialog.seen.size(), c.shown ? 1u : 0u);
         EXPECT_EQ(result.has_value(), c.shown);
         EXPECT_EQ(folder, L"C:\\work");

@@ -4,9 +4,12 @@
 #include <cwchar>
 
 #include "fakes/fakes.h"
+#include "main_window/main_form.h"
 
 namespace ks {
 namespace {
+
+namespace mf = main_form;
 
 using fakes::Step;
 
@@ -25,11 +28,11 @@ protected:
         app = std::make_unique<Kestrelspooler>(fake.services());
     }
     void Load(const std::wstring& path) {
-        app->Window().SetText(L"Text2", path);
+        app->Window().SetText(mf::Text2, path);
         app->OpenFi();
     }
     bool PrintTo(const std::wstring& printer) {
-        app->Window().SetText(L"Combo1", printer);
+        app->Window().SetText(mf::Combo1, printer);
         return app->Print();
     }
     std::vector<std::wstring> Shown() const {
@@ -139,25 +142,25 @@ TEST_F(PrintCommand, ARefusedOpenLeavesTheChosenPrinterCurrentAndReportsTheSpool
     EXPECT_EQ(Shown(), (std::vector<std::wstring>{L"Kestrelspooler: " + kNotRecognized}));
     EXPECT_EQ(fake.process.error_lines, (std::vector<std::wstring>{fake.spooler.last_error}));
     app->DefaultPrinter();
-    EXPECT_EQ(app->Window().Text(L"Combo1"), L"Label");
+    EXPECT_EQ(app->Window().Text(mf::Combo1), L"Label");
 }
 
 TEST_F(PrintCommand, DefaultPrinterShowsTheSystemDefaultAfterPrintingElsewhere) {
     EXPECT_TRUE(PrintTo(L"Label"));
-    app->Window().SetText(L"Combo1", L"typed");
-    app->Click(L"Command3");
-    EXPECT_EQ(app->Window().Text(L"Combo1"), L"Laser");
+    app->Window().SetText(mf::Combo1, L"typed");
+    app->Click(mf::Command3);
+    EXPECT_EQ(app->Window().Text(mf::Combo1), L"Laser");
 }
 
 TEST_F(PrintCommand, PrintButtonAndPrintMenuEntrySendTheSameJob) {
     Load(L"/data/fw.bin");
-    app->Window().SetText(L"Combo1", L"Label");
-    app->Click(L"Command2");
+    app->Window().SetText(mf::Combo1, L"Label");
+    app->Click(mf::Command2);
     const auto by_button = fake.spooler.Steps();
     const auto bytes = fake.spooler.received;
     fake.spooler.calls.clear();
     fake.spooler.received.clear();
-    app->Click(L"Print");
+    app->Click(mf::Print);
     EXPECT_EQ(fake.spooler.Steps(), by_button);
     EXPECT_EQ(fake.spooler.received, bytes);
     EXPECT_EQ(Shown().size(), 2u);

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "fakes/fakes.h"
+#include "main_window/main_form.h"
 
 namespace ks {
 namespace {
+
+namespace mf = main_form;
 
 class StartUp : public ::testing::Test {
 protected:
@@ -20,19 +23,18 @@ protected:
         fake.settings.Save(L"Kestrelspooler", L"STARTUP", L"Drucker", name);
         fake.settings.saves = 0;
     }
-    MemoryForm& Form(Kestrelspooler& app) { return dynamic_cast<MemoryForm&>(app.Window()); }
 };
 
 TEST_F(StartUp, FirstInteractiveRunShowsTheListAnEmptyBoxAndNothingLoaded) {
     Kestrelspooler app(fake.services());
     EXPECT_TRUE(app.Load());
-    MemoryForm& form = Form(app);
-    ASSERT_EQ(form.ItemCount(L"Combo1"), 2);
-    EXPECT_EQ(form.Item(L"Combo1", 0), L"Laser");
-    EXPECT_EQ(form.Item(L"Combo1", 1), L"Label");
-    EXPECT_EQ(form.Text(L"Combo1"), L"") << "nothing remembered yet";
-    EXPECT_EQ(form.Text(L"Text2"), L"");
-    EXPECT_EQ(form.Text(L"Text1"), L"0");
+    Form& form = app.Window();
+    ASSERT_EQ(form.ItemCount(mf::Combo1), 2);
+    EXPECT_EQ(form.Item(mf::Combo1, 0), L"Laser");
+    EXPECT_EQ(form.Item(mf::Combo1, 1), L"Label");
+    EXPECT_EQ(form.Text(mf::Combo1), L"") << "nothing remembered yet";
+    EXPECT_EQ(form.Text(mf::Text2), L"");
+    EXPECT_EQ(form.Text(mf::Text1), L"0");
     EXPECT_FALSE(fake.process.ended);
     EXPECT_TRUE(fake.messages.shown.empty());
 }
@@ -54,8 +56,8 @@ TEST_F(StartUp, GetPrintersPreselectsTheSystemDefaultWhenListed) {
         fake.printers.system_default = c.system_default;
         Kestrelspooler app(fake.services());
         app.GetPrinters();
-        EXPECT_EQ(Form(app).ItemCount(L"Combo1"), static_cast<int>(c.installed.size()));
-        EXPECT_EQ(Form(app).SelectedIndex(L"Combo1"), c.selected);
+        EXPECT_EQ(app.Window().ItemCount(mf::Combo1), static_cast<int>(c.installed.size()));
+        EXPECT_EQ(app.Window().SelectedIndex(mf::Combo1), c.selected);
     }
 }
 
@@ -91,7 +93,7 @@ TEST_F(StartUp, CommandLineRunStripsQuotesPrintsToTheRememberedPrinterAndEnds) {
         f.settings.saves = 0;
         Kestrelspooler app(f.services());
         EXPECT_FALSE(app.Load()) << "the window is never shown";
-        EXPECT_EQ(app.Window().Text(L"Text2"), c.path);
+        EXPECT_EQ(app.Window().Text(mf::Text2), c.path);
         EXPECT_EQ(f.process.ended, c.status);
         ASSERT_EQ(f.messages.shown.size(), 1u);
         EXPECT_EQ(f.messages.shown[0].caption + L": " + f.messages.shown[0].text, c.message);
@@ -106,17 +108,17 @@ TEST_F(StartUp, CloseRemembersThePrinterNameAndExitDoesNot) {
     {
         Kestrelspooler app(fake.services());
         app.Load();
-        EXPECT_EQ(app.Window().Text(L"Combo1"), L"Laser");
-        app.Window().SetText(L"Combo1", L"Label");
+        EXPECT_EQ(app.Window().Text(mf::Combo1), L"Laser");
+        app.Window().SetText(mf::Combo1, L"Label");
         app.Unload();
     }
     EXPECT_EQ(fake.settings.Remembered(), L"Label");
     {
         Kestrelspooler app(fake.services());
         app.Load();
-        EXPECT_EQ(app.Window().Text(L"Combo1"), L"Label");
-        app.Window().SetText(L"Combo1", L"typed but never saved");
-        app.Click(L"Exit");
+        EXPECT_EQ(app.Window().Text(mf::Combo1), L"Label");
+        app.Window().SetText(mf::Combo1, L"typed but never saved");
+        app.Click(mf::Exit);
         EXPECT_EQ(fake.process.ended, 0);
     }
     EXPECT_EQ(fake.settings.Remembered(), L"Label");
@@ -127,8 +129,8 @@ TEST_F(StartUp, ARememberedNameThatIsNoPrinterStandsInTheBoxAsText) {
     Remember(L"Gone");
     Kestrelspooler app(fake.services());
     app.Load();
-    EXPECT_EQ(app.Window().Text(L"Combo1"), L"Gone");
-    EXPECT_EQ(Form(app).SelectedIndex(L"Combo1"), -1);
+    EXPECT_EQ(app.Window().Text(mf::Combo1), L"Gone");
+    EXPECT_EQ(app.Window().SelectedIndex(mf::Combo1), -1);
 }
 
 class Loader : public StartUp {};
@@ -152,11 +154,11 @@ TEST_F(Loader, AFailedLoadEmptiesTheBufferSoAnOldFileIsNeverSentUnderANewPath) {
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.path);
-        app.Window().SetText(L"Text2", s.path);
+        app.Window().SetText(mf::Text2, s.path);
         EXPECT_EQ(app.OpenFi(), s.loaded);
-        EXPECT_EQ(app.Window().Text(L"Text1"), s.size);
+        EXPECT_EQ(app.Window().Text(mf::Text1), s.size);
         EXPECT_EQ(std::to_wstring(app.FileBuffer().size()), s.size);
-        EXPECT_EQ(app.Window().Text(L"Text2"), s.path) << "the path field is left alone";
+        EXPECT_EQ(app.Window().Text(mf::Text2), s.path) << "the path field is left alone";
         if (std::wstring(s.path) == L"/all-bytes") {
             EXPECT_TRUE(std::equal(all.begin(), all.end(), app.FileBuffer().data()));
         }
@@ -172,24 +174,63 @@ TEST_F(Loader, DropsLoadTheFirstFileAndOtherDataReloadsThePathField) {
     files.first = L"a.prn b.prn";
     fakes::FakeDrop text;
 
-    for (const wchar_t* target : {L"Text2", L"Label1", L"Image1", L"Kestrelspooler"}) {
-        SCOPED_TRACE(std::wstring(target));
-        app.Window().SetText(L"Text2", L"");
+    for (ControlName target : {mf::Text2, mf::Label1, mf::Image1, mf::Kestrelspooler}) {
+        SCOPED_TRACE(testing::PrintToString(target));
+        app.Window().SetText(mf::Text2, L"");
         app.Drop(target, files);
-        EXPECT_EQ(app.Window().Text(L"Text2"), L"a.prn b.prn");
-        EXPECT_EQ(app.Window().Text(L"Text1"), L"1");
+        EXPECT_EQ(app.Window().Text(mf::Text2), L"a.prn b.prn");
+        EXPECT_EQ(app.Window().Text(mf::Text1), L"1");
     }
 
-    app.Window().SetText(L"Text2", L"C:\\path with spaces\\fw.bin");  // typed, not yet loaded
+    app.Window().SetText(mf::Text2, L"C:\\path with spaces\\fw.bin");  // typed, not yet loaded
     EXPECT_EQ(app.FileBuffer().size(), 1u);
-    app.Drop(L"Kestrelspooler", text);
-    EXPECT_EQ(app.Window().Text(L"Text2"), L"C:\\path with spaces\\fw.bin");
-    EXPECT_EQ(app.Window().Text(L"Text1"), L"2");
+    app.Drop(mf::Kestrelspooler, text);
+    EXPECT_EQ(app.Window().Text(mf::Text2), L"C:\\path with spaces\\fw.bin");
+    EXPECT_EQ(app.Window().Text(mf::Text1), L"2");
 
-    fake.files.asked.clear();
-    app.Drop(L"Command3", files);
-    EXPECT_EQ(app.Window().Text(L"Text2"), L"C:\\path with spaces\\fw.bin");
-    EXPECT_TRUE(fake.files.asked.empty()) << "the Default printer button takes no drops";
+    // The forms deliver no drop from a control whose table entry refuses them.
+    for (const ControlLayout& c : MainFormLayout().controls)
+        EXPECT_EQ(c.accepts_drops, c.name != mf::Command3) << "only the Default printer button takes no drops";
+}
+
+// A window system that cannot make a window, as when the system refuses one.
+class BrokenWindowSystem : public WindowSystem {
+public:
+    std::unique_ptr<Form> CreateForm(const FormLayout&, FormEvents&) override {
+        throw WindowError(L"the form's window could not be created: Out of memory.");
+    }
+};
+
+TEST(RunReportingWindowFailures, AWindowThatCannotBeMadeIsShownAndTheRunEndsWithStatusOne) {
+    struct Case {
+        const char* name;
+        bool broken;
+        int status;
+        std::vector<std::wstring> shown;
+    };
+    const Case cases[] = {
+        {"the run's own status", false, 0, {}},
+        {"a failed run's status", false, 1, {}},
+        {"no window", true, 1,
+         {L"Kestrelspooler: The window could not be created:\nthe form's window could not be created: Out of "
+          L"memory."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::FakePlatform fake;
+        BrokenWindowSystem broken;
+        WindowSystem& windows = c.broken ? static_cast<WindowSystem&>(broken) : fake.windows;
+        const int status = RunReportingWindowFailures(fake.messages, [&] {
+            Kestrelspooler app(
+                {fake.printers, fake.spooler, fake.files, fake.settings, fake.process, fake.messages, windows});
+            return app.Load() ? c.status : 1;
+        });
+        EXPECT_EQ(status, c.status);
+        std::vector<std::wstring> shown;
+        for (const auto& m : fake.messages.shown)
+            shown.push_back(m.caption + L": " + m.text);
+        EXPECT_EQ(shown, c.shown);
+    }
 }
 
 }  // namespace

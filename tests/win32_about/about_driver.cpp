@@ -15,7 +15,7 @@
 //     dpi              the About window's DPI                                 -> "dpi N"
 //     client           its client area                                        -> "client W H"
 //     layout           each control's place in the client area, table order   -> "NAME LEFT TOP WIDTH HEIGHT"
-//     table            the same from the form table at 15 twips a pixel       -> "NAME LEFT TOP WIDTH HEIGHT"
+//     table            the same from the program's table, in twips            -> "NAME LEFT TOP WIDTH HEIGHT"
 //     frame            border, boxes and owner                                -> "resizable N minimize N maximize N
 //                                                                                 dialog-frame N owner none|some"
 //     centred          whether the window sits in the middle of the screen    -> "centred" or "off centre ..."
@@ -24,17 +24,12 @@
 //     shot-geometry    the window's size and where its client area starts,
 //                      for reading its screenshot                             -> "window W H client-at X Y"
 //
-// Exit status 0 when every step could be done, 1 otherwise. Texts travel in UTF-8.
-#include <fcntl.h>
-#include <io.h>
-
+// Exit status 0 when every step could be done, 1 otherwise (see RunSteps). Texts travel in UTF-8.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "about/about_form.h"
-#include "main_window/main_form.h"
-#include "platform/win32/win32_form.h"
 #include "tests/win32/remote_window.h"
 
 namespace {
@@ -57,22 +52,6 @@ std::vector<HWND> VisibleAboutWindows() {
 HWND AboutWindow() {
     const std::vector<HWND> windows = VisibleAboutWindows();
     return windows.empty() ? nullptr : windows.front();
-}
-
-HWND ControlOf(HWND form, const ks::FormLayout& layout, std::wstring_view name) {
-    for (size_t i = 0; i < layout.controls.size(); ++i)
-        if (layout.controls[i].name == name)
-            return GetDlgItem(form, ks::win32::kFirstControlId + static_cast<int>(i));
-    return nullptr;
-}
-
-std::wstring NameOf(HWND form, const ks::FormLayout& layout, HWND control) {
-    if (!control || GetParent(control) != form)
-        return L"(none of the About window's)";
-    const int index = GetDlgCtrlID(control) - ks::win32::kFirstControlId;
-    if (index < 0 || index >= static_cast<int>(layout.controls.size()))
-        return L"(unknown)";
-    return std::wstring(layout.controls[static_cast<size_t>(index)].name);
 }
 
 template <typename Condition>
@@ -131,154 +110,160 @@ UINT DpiOf(HWND hwnd) {
     return static_cast<UINT>(dpi);
 }
 
+const ks::FormLayout& About() { return ks::AboutFormLayout(); }
+
 }  // namespace
 
 int main() {
-    _setmode(_fileno(stdout), _O_BINARY);
-    std::setvbuf(stdout, nullptr, _IONBF, 0);  // what was done so far survives a crash
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    const ks::FormLayout& about_layout = ks::AboutFormLayout();
     HWND main = MainWindow();
-    int status = 0;
-    auto fail = [&](const std::string& what) {
-        std::printf("failed: %s\n", what.c_str());
-        status = 1;
+    using Args = std::vector<std::wstring>;
+    using Outcome = std::optional<std::string>;
+    auto wait = [](bool found, const char* line, const char* otherwise) -> Outcome {
+        if (!found)
+            return otherwise;
+        std::printf("%s\n", line);
+        return std::nullopt;
     };
-    for (int i = 1; i < argc; ++i) {
-        const std::wstring step = argv[i];
-        auto arg = [&]() -> std::wstring { return i + 1 < argc ? argv[++i] : L""; };
-        const HWND about = AboutWindow();
-        if (step == L"main") {
-            if (WaitFor([&] { return (main = MainWindow()) && IsWindowVisible(main); }))
-                std::printf("main\n");
-            else
-                fail("no main window");
-        } else if (step == L"about") {
-            if (WaitFor([] { return AboutWindow() != nullptr; }))
-                std::printf("about\n");
-            else
-                fail("no About window");
-        } else if (step == L"about-closed") {
-            if (WaitFor([] { return AboutWindow() == nullptr; }))
-                std::printf("about closed\n");
-            else
-                fail("the About window stayed");
-        } else if (step == L"main-closed") {
-            if (WaitFor([&] { return !IsWindow(main) || !IsWindowVisible(main); }))
-                std::printf("main closed\n");
-            else
-                fail("the main window stayed");
-        } else if (step == L"count") {
-            std::printf("about windows %zu\n", VisibleAboutWindows().size());
-        } else if (step == L"banner") {
-            if (!Click(ControlOf(main, ks::MainFormLayout(), L"Image1")))
-                fail("cannot click the banner");
-            Settle(main);
-        } else if (step == L"menu") {
-            const std::wstring name = arg();
-            const int id = MenuId(name);
-            if (id < 0 || !PostMessageW(main, WM_COMMAND, MAKEWPARAM(id, 0), 0))
-                fail("no menu entry " + Utf8(name));
-            Settle(main);
-        } else if (step == L"close-main") {
-            if (!PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0))
-                fail("cannot close the main window");
-            Settle(main);
-        } else if (step == L"press") {
-            const std::wstring name = arg();
-            if (!Click(ControlOf(about, about_layout, name)))
-                fail("cannot click " + Utf8(name));
-            Settle(about);
-        } else if (step == L"key") {
-            const std::wstring name = arg();
-            const WORD key = name == L"Escape" ? VK_ESCAPE : name == L"Return" ? VK_RETURN : name == L"Tab" ? VK_TAB : 0;
-            if (!key || !Key(key))
-                fail("cannot press " + Utf8(name));
-            Settle(about);
-        } else if (!about) {
-            fail("no About window for " + Utf8(step));
-        } else if (step == L"set") {
-            const std::wstring name = arg();
-            const std::wstring text = arg();
-            DWORD_PTR ignored = 0;
-            const HWND control = ControlOf(about, about_layout, name);
-            if (!control || !SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                                 SMTO_NORMAL, kWaitMs, &ignored))
-                fail("cannot set " + Utf8(name));
-        } else if (step == L"dpi") {
-            std::printf("dpi %u\n", DpiOf(about));
-        } else if (step == L"client") {
-            RECT client;
-            GetClientRect(about, &client);
-            std::printf("client %ld %ld\n", client.right, client.bottom);
-        } else if (step == L"layout" || step == L"table") {
-            for (const ks::ControlLayout& c : about_layout.controls) {
-                if (c.kind == ks::ControlKind::Line)
-                    continue;  // painted by the form; the screenshot shows them
-                const std::string name = Utf8(std::wstring(c.name));
-                if (step == L"table") {
-                    auto px = [](int twips) { return twips % 15 ? -1 : twips / 15; };
-                    std::printf("%s %d %d %d %d\n", name.c_str(), px(c.left), px(c.top), px(c.width), px(c.height));
-                    continue;
-                }
-                RECT box;
-                const HWND control = ControlOf(about, about_layout, c.name);
-                if (!control || !GetWindowRect(control, &box)) {
-                    fail("no control " + name);
-                    continue;
-                }
-                MapWindowPoints(nullptr, about, reinterpret_cast<POINT*>(&box), 2);
-                std::printf("%s %ld %ld %ld %ld\n", name.c_str(), box.left, box.top, box.right - box.left,
-                            box.bottom - box.top);
-            }
-        } else if (step == L"frame") {
-            const LONG style = GetWindowLongW(about, GWL_STYLE);
-            const LONG ex_style = GetWindowLongW(about, GWL_EXSTYLE);
-            std::printf("resizable %d minimize %d maximize %d dialog-frame %d owner %s\n",
-                        (style & WS_THICKFRAME) != 0, (style & WS_MINIMIZEBOX) != 0, (style & WS_MAXIMIZEBOX) != 0,
-                        (ex_style & WS_EX_DLGMODALFRAME) != 0, GetWindow(about, GW_OWNER) ? "some" : "none");
-        } else if (step == L"centred") {
-            RECT box;
-            GetWindowRect(about, &box);
-            MONITORINFO monitor{};
-            monitor.cbSize = sizeof monitor;
-            GetMonitorInfoW(MonitorFromWindow(about, MONITOR_DEFAULTTOPRIMARY), &monitor);
-            const RECT& work = monitor.rcWork;
-            const long dx = (box.left + box.right) - (work.left + work.right);
-            const long dy = (box.top + box.bottom) - (work.top + work.bottom);
-            if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1)
-                std::printf("centred\n");
-            else
-                std::printf("off centre by %ld,%ld half-pixels\n", dx, dy);
-        } else if (step == L"texts") {
-            std::printf("title=%s\n", Utf8(TextOf(about)).c_str());
-            for (const ks::ControlLayout& c : about_layout.controls) {
-                if (c.kind == ks::ControlKind::Line || c.kind == ks::ControlKind::Picture)
-                    continue;
-                const HWND control = ControlOf(about, about_layout, c.name);
-                std::printf("%s=%s\n", Utf8(std::wstring(c.name)).c_str(),
-                            control ? Utf8(TextOf(control)).c_str() : "(missing)");
-            }
-        } else if (step == L"focus") {
-            GUITHREADINFO info{};
-            info.cbSize = sizeof info;
-            if (!GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &info))
-                fail("no thread information");
-            else
-                std::printf("focus %s\n", Utf8(NameOf(about, about_layout, info.hwndFocus)).c_str());
-        } else if (step == L"shot-geometry") {
-            RECT box;
-            GetWindowRect(about, &box);
-            POINT origin{0, 0};
-            ClientToScreen(about, &origin);
-            std::printf("window %ld %ld client-at %ld %ld\n", box.right - box.left, box.bottom - box.top,
-                        origin.x - box.left, origin.y - box.top);
-        } else {
-            fail("unknown step " + Utf8(step));
-        }
-        std::fflush(stdout);
-    }
-    LocalFree(argv);
-    return status;
+    // A step on the About window, which must be open.
+    auto on_about = [](std::function<Outcome(HWND about, const Args&)> run) {
+        return [run](const Args& args) -> Outcome {
+            const HWND about = AboutWindow();
+            return about ? run(about, args) : Outcome("no About window");
+        };
+    };
+    const std::vector<Step> steps = {
+        {L"main", {}, [&](const Args&) {
+             return wait(WaitFor([&] { return (main = MainWindow()) && IsWindowVisible(main); }), "main",
+                         "no main window");
+         }},
+        {L"about", {}, [&](const Args&) {
+             return wait(WaitFor([] { return AboutWindow() != nullptr; }), "about", "no About window");
+         }},
+        {L"about-closed", {}, [&](const Args&) {
+             return wait(WaitFor([] { return AboutWindow() == nullptr; }), "about closed",
+                         "the About window stayed");
+         }},
+        {L"main-closed", {}, [&](const Args&) {
+             return wait(WaitFor([&] { return !IsWindow(main) || !IsWindowVisible(main); }), "main closed",
+                         "the main window stayed");
+         }},
+        {L"count", {}, [&](const Args&) -> Outcome {
+             std::printf("about windows %zu\n", VisibleAboutWindows().size());
+             return std::nullopt;
+         }},
+        {L"banner", {}, [&](const Args&) -> Outcome {
+             const bool clicked = Click(ControlOf(main, ks::MainFormLayout(), ks::main_form::Image1.View()));
+             Settle(main);
+             return clicked ? Outcome() : Outcome("cannot click the banner");
+         }},
+        {L"menu", {MainMenuEntry}, [&](const Args& a) -> Outcome {
+             const bool chosen = PostMessageW(main, WM_COMMAND, MAKEWPARAM(MenuId(a[0]), 0), 0);
+             Settle(main);
+             return chosen ? Outcome() : Outcome("cannot choose " + Utf8(a[0]));
+         }},
+        {L"close-main", {}, [&](const Args&) -> Outcome {
+             const bool closed = PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+             Settle(main);
+             return closed ? Outcome() : Outcome("cannot close the main window");
+         }},
+        {L"press", {ControlIn(About())}, [&](const Args& a) -> Outcome {
+             const HWND about = AboutWindow();
+             const bool clicked = Click(ControlOf(about, About(), a[0]));
+             Settle(about);
+             return clicked ? Outcome() : Outcome("cannot click " + Utf8(a[0]));
+         }},
+        {L"key", {[](const std::wstring& k) { return k == L"Escape" || k == L"Return" || k == L"Tab"; }},
+         [&](const Args& a) -> Outcome {
+             const WORD key = a[0] == L"Escape" ? VK_ESCAPE : a[0] == L"Return" ? VK_RETURN : VK_TAB;
+             const HWND about = AboutWindow();
+             const bool pressed = Key(key);
+             Settle(about);
+             return pressed ? Outcome() : Outcome("cannot press " + Utf8(a[0]));
+         }},
+        {L"set", {ControlIn(About()), AnyText}, on_about([](HWND about, const Args& a) -> Outcome {
+             DWORD_PTR ignored = 0;
+             const HWND control = ControlOf(about, About(), a[0]);
+             if (!control || !SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(a[1].c_str()),
+                                                  SMTO_NORMAL, kWaitMs, &ignored))
+                 return "cannot set " + Utf8(a[0]);
+             return std::nullopt;
+         })},
+        {L"dpi", {}, on_about([](HWND about, const Args&) -> Outcome {
+             std::printf("dpi %u\n", DpiOf(about));
+             return std::nullopt;
+         })},
+        {L"client", {}, on_about([](HWND about, const Args&) -> Outcome {
+             RECT client;
+             GetClientRect(about, &client);
+             std::printf("client %ld %ld\n", client.right, client.bottom);
+             return std::nullopt;
+         })},
+        {L"layout", {}, on_about([](HWND about, const Args&) -> Outcome {
+             Outcome outcome;
+             for (const ks::ControlLayout& c : About().controls) {
+                 if (c.kind == ks::ControlKind::Line)
+                     continue;  // painted by the form; the screenshot shows them
+                 const std::wstring name(c.name.View());
+                 if (!PrintPlace(about, ControlOf(about, About(), name), name))
+                     outcome = "no control " + Utf8(name);
+             }
+             return outcome;
+         })},
+        {L"table", {}, [](const Args&) -> Outcome {
+             PrintTable(About());
+             return std::nullopt;
+         }},
+        {L"frame", {}, on_about([](HWND about, const Args&) -> Outcome {
+             const LONG style = GetWindowLongW(about, GWL_STYLE);
+             const LONG ex_style = GetWindowLongW(about, GWL_EXSTYLE);
+             std::printf("resizable %d minimize %d maximize %d dialog-frame %d owner %s\n",
+                         (style & WS_THICKFRAME) != 0, (style & WS_MINIMIZEBOX) != 0, (style & WS_MAXIMIZEBOX) != 0,
+                         (ex_style & WS_EX_DLGMODALFRAME) != 0, GetWindow(about, GW_OWNER) ? "some" : "none");
+             return std::nullopt;
+         })},
+        {L"centred", {}, on_about([](HWND about, const Args&) -> Outcome {
+             RECT box;
+             GetWindowRect(about, &box);
+             MONITORINFO monitor{};
+             monitor.cbSize = sizeof monitor;
+             GetMonitorInfoW(MonitorFromWindow(about, MONITOR_DEFAULTTOPRIMARY), &monitor);
+             const RECT& work = monitor.rcWork;
+             const long dx = (box.left + box.right) - (work.left + work.right);
+             const long dy = (box.top + box.bottom) - (work.top + work.bottom);
+             if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1)
+                 std::printf("centred\n");
+             else
+                 std::printf("off centre by %ld,%ld half-pixels\n", dx, dy);
+             return std::nullopt;
+         })},
+        {L"texts", {}, on_about([](HWND about, const Args&) -> Outcome {
+             std::printf("title=%s\n", Utf8(TextOf(about)).c_str());
+             for (const ks::ControlLayout& c : About().controls) {
+                 if (c.kind == ks::ControlKind::Line || c.kind == ks::ControlKind::Picture)
+                     continue;
+                 const HWND control = ControlOf(about, About(), c.name.View());
+                 std::printf("%s=%s\n", Utf8(std::wstring(c.name.View())).c_str(),
+                             control ? Utf8(TextOf(control)).c_str() : "(missing)");
+             }
+             return std::nullopt;
+         })},
+        {L"focus", {}, on_about([](HWND about, const Args&) -> Outcome {
+             GUITHREADINFO info{};
+             info.cbSize = sizeof info;
+             if (!GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &info))
+                 return "no thread information";
+             std::printf("focus %s\n", Utf8(NameOf(about, About(), info.hwndFocus)).c_str());
+             return std::nullopt;
+         })},
+        {L"shot-geometry", {}, on_about([](HWND about, const Args&) -> Outcome {
+             RECT box;
+             GetWindowRect(about, &box);
+             POINT origin{0, 0};
+             ClientToScreen(about, &origin);
+             std::printf("window %ld %ld client-at %ld %ld\n", box.right - box.left, box.bottom - box.top,
+                         origin.x - box.left, origin.y - box.top);
+             return std::nullopt;
+         })},
+    };
+    return RunSteps(steps);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "fakes/fakes.h"
+#include "main_window/main_form.h"
 #include "file_chooser/open_file.h"
 #include "platform/text.h"
 #include "platform/win32/win32_open_file_dialog.h"
@@ -146,9 +147,9 @@ TEST_F(WineDialog, RecordOfTheOpenDialogReachesTheWindow) {
     const HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
                                        200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(owner);
-    struct OwnedForm : MemoryForm {
+    struct OwnedForm : HeadlessForm {
         HWND hwnd;
-        explicit OwnedForm(HWND h) : MemoryForm(FormLayout{}), hwnd(h) {}
+        explicit OwnedForm(HWND h) : HeadlessForm(FormLayout{}), hwnd(h) {}
         void* NativeHandle() const override { return hwnd; }
     } form(owner);
     std::optional<OpenFileRecord> record = OpenDialogRecord(form, L"Open file", work, L"", L"All|*.*", L"");
@@ -205,14 +206,14 @@ TEST_F(WineDialog, FileSelectPutsTheAnswerInThePathField) {
         }
 
         Answer answer(ToNative(c.typed));
-        app.Click(L"Command1");
+        app.Click(main_form::Command1);
         const Answer::Seen& seen = answer.Wait();
 
         EXPECT_TRUE(seen.found);
         EXPECT_TRUE(seen.closed) << "the dialog closed without a prompt of its own";
-        EXPECT_EQ(ToNative(app.Window().Text(L"Text2")), ToNative(c.field));
+        EXPECT_EQ(ToNative(app.Window().Text(main_form::Text2)), ToNative(c.field));
         EXPECT_EQ(fake.files.asked, std::vector<std::wstring>{c.field});
-        EXPECT_EQ(app.Window().Text(L"Text1"), c.loaded ? L"3" : L"0");
+        EXPECT_EQ(app.Window().Text(main_form::Text1), c.loaded ? L"3" : L"0");
     }
 }
 
@@ -226,14 +227,14 @@ TEST_F(WineDialog, NextDialogStartsWhereTheLastChoiceLeftTheCurrentFolder) {
     {
         // Browsing to the folder moves the current folder there, as choosing in it does.
         Answer first(std::vector<std::string>{"C:\\ksdlg\\data", "fw.bin"});
-        app.Click(L"Command1");
+        app.Click(main_form::Command1);
         ASSERT_TRUE(first.Wait().closed);
-        ASSERT_EQ(app.Window().Text(L"Text2"), L"C:\\ksdlg\\data\\fw.bin");
+        ASSERT_EQ(app.Window().Text(main_form::Text2), L"C:\\ksdlg\\data\\fw.bin");
     }
     Answer second("");
-    app.Click(L"Open");
+    app.Click(main_form::Open);
     EXPECT_EQ(second.Wait().folder_box, "data");
-    EXPECT_EQ(app.Window().Text(L"Text2"), L"C:\\ksdlg\\data\\");
+    EXPECT_EQ(app.Window().Text(main_form::Text2), L"C:\\ksdlg\\data\\");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "fakes/fakes.h"
 #include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
+#include "main_window/main_form.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"
 #include "platform/win32/win32_open_file_dialog.h"
@@ -30,7 +31,6 @@
 // After the headers above: windows.h renames OpenPrinter, which they declare.
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
-#include "platform/win32/win32_window_system.h"
 #include "test_data_object.h"
 #include "utf8_out.h"
 
@@ -41,6 +41,8 @@
 
 namespace ks {
 namespace {
+
+namespace mf = main_form;
 
 const std::wstring kAccented = L"\u00c9tiquettes-B\u00fcro";
 const std::wstring kKana = L"\u30e9\u30d9\u30eb";
@@ -192,8 +194,8 @@ protected:
     }
 
     win32::Win32Form& Form() { return dynamic_cast<win32::Win32Form&>(app_->Window()); }
-    HWND W(std::wstring_view control) { return Form().ControlWindow(control); }
-    std::wstring Text(std::wstring_view control) { return app_->Window().Text(control); }
+    HWND W(ControlName control) { return Form().ControlWindow(control); }
+    std::wstring Text(ControlName control) { return app_->Window().Text(control); }
 
     std::vector<std::wstring> Jobs() const {
         std::vector<std::wstring> names;
@@ -212,9 +214,9 @@ protected:
     // Presses Print and answers its message box; the file's bytes must reach the printer.
     void PrintsByteForByte(const std::wstring& printer, const std::wstring& file, const std::wstring& shot) {
         const std::vector<std::wstring> before = Jobs();
-        app_->Window().SetText(L"Combo1", printer);
+        app_->Window().SetText(mf::Combo1, printer);
         Answer box(texts::kExecutedCaption, shot);
-        SendMessageW(W(L"Command2"), BM_CLICK, 0, 0);
+        SendMessageW(W(mf::Command2), BM_CLICK, 0, 0);
         EXPECT_EQ(box.Wait(), texts::kExecuted) << Utf8(printer);
         EXPECT_TRUE(box.Shot()) << "no screenshot " << Utf8(shot);
         const std::vector<std::uint8_t> expected = Bytes(file);
@@ -271,26 +273,26 @@ TEST(Utf8Regime, ANameWithoutAUtf8FormIsRefusedAsAnUnknownNameIs) {
 
 TEST_F(UnicodeWindowTest, PrinterBoxListsBothNamesAndDefaultPrinterFillsInTheDefault) {
     std::vector<std::wstring> listed;
-    for (int i = 0; i < app_->Window().ItemCount(L"Combo1"); ++i)
-        listed.push_back(app_->Window().Item(L"Combo1", i));
+    for (int i = 0; i < app_->Window().ItemCount(mf::Combo1); ++i)
+        listed.push_back(app_->Window().Item(mf::Combo1, i));
     for (const std::wstring& name : {kAccented, kKana})
         EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << "missing " << Utf8(name);
 
-    app_->Window().SetText(L"Combo1", L"");
-    SendMessageW(W(L"Command3"), BM_CLICK, 0, 0);
+    app_->Window().SetText(mf::Combo1, L"");
+    SendMessageW(W(mf::Command3), BM_CLICK, 0, 0);
     Pump();
-    EXPECT_EQ(Text(L"Combo1"), kKana) << "the scheduler's default";
+    EXPECT_EQ(Text(mf::Combo1), kKana) << "the scheduler's default";
 
-    SendMessageW(W(L"Combo1"), CB_SHOWDROPDOWN, TRUE, 0);
+    SendMessageW(W(mf::Combo1), CB_SHOWDROPDOWN, TRUE, 0);
     EXPECT_TRUE(Screenshot(L"printer-box"));
-    SendMessageW(W(L"Combo1"), CB_SHOWDROPDOWN, FALSE, 0);
+    SendMessageW(W(mf::Combo1), CB_SHOWDROPDOWN, FALSE, 0);
 }
 
 TEST_F(UnicodeWindowTest, ADroppedFileLoadsAndPrintsToTheKanaPrinter) {
     const std::wstring path = folder_ + L"\\" + kKanjiFile;
     auto* data = new test::TestDataObject;
     data->Add(CF_HDROP, test::FileListBlock({path}));
-    auto* target = static_cast<IDropTarget*>(GetPropW(W(L"Text2"), L"OleDropTargetInterface"));
+    auto* target = static_cast<IDropTarget*>(GetPropW(W(mf::Text2), L"OleDropTargetInterface"));
     ASSERT_NE(target, nullptr);
     POINTL at{0, 0};
     DWORD effect = DROPEFFECT_COPY;
@@ -299,8 +301,8 @@ TEST_F(UnicodeWindowTest, ADroppedFileLoadsAndPrintsToTheKanaPrinter) {
     target->Drop(data, 0, at, &effect);
     data->Release();
     PumpFor(200);  // the form hands drops on from its own queue
-    EXPECT_EQ(Text(L"Text2"), path);
-    EXPECT_EQ(Text(L"Text1"), std::to_wstring(Bytes(path).size()));
+    EXPECT_EQ(Text(mf::Text2), path);
+    EXPECT_EQ(Text(mf::Text1), std::to_wstring(Bytes(path).size()));
     PrintsByteForByte(kKana, path, L"executed-kana");
 }
 
@@ -308,10 +310,10 @@ TEST_F(UnicodeWindowTest, TheOpenDialogReturnsAnEmojiPathThatPrintsToTheAccented
     const std::wstring path = folder_ + L"\\" + kEmojiFile;
     ASSERT_TRUE(SetCurrentDirectoryW(folder_.c_str())) << "the dialog lists the test files";
     Answer dialog(L"Open file", L"open-dialog", path);
-    SendMessageW(W(L"Command1"), BM_CLICK, 0, 0);
+    SendMessageW(W(mf::Command1), BM_CLICK, 0, 0);
     EXPECT_EQ(dialog.Wait(), path) << "typed into the dialog";
-    EXPECT_EQ(Text(L"Text2"), path);
-    EXPECT_EQ(Text(L"Text1"), std::to_wstring(Bytes(path).size()));
+    EXPECT_EQ(Text(mf::Text2), path);
+    EXPECT_EQ(Text(mf::Text1), std::to_wstring(Bytes(path).size()));
     PrintsByteForByte(kAccented, path, L"executed-accented");
 }
 
@@ -340,9 +342,9 @@ TEST_F(UnicodeWindowTest, TheOpenDialogLimitCountsCharactersNotBytes) {
         ASSERT_NE(file, INVALID_HANDLE_VALUE);
         CloseHandle(file);
         Answer dialog(L"Open file", L"", c.chosen);
-        SendMessageW(W(L"Command1"), BM_CLICK, 0, 0);
+        SendMessageW(W(mf::Command1), BM_CLICK, 0, 0);
         dialog.Wait();
-        EXPECT_EQ(Text(L"Text2"), c.field);
+        EXPECT_EQ(Text(mf::Text2), c.field);
         DeleteFileW(c.chosen.c_str());
     }
 }
@@ -351,7 +353,7 @@ TEST_F(UnicodeWindowTest, TheOpenDialogLimitCountsCharactersNotBytes) {
 TEST_F(UnicodeWindowTest, TheCloseBoxSavesEachNameForTheNextStart) {
     for (const std::wstring& name : {kAccented, kKana}) {
         SCOPED_TRACE(Utf8(name));
-        app_->Window().SetText(L"Combo1", name);
+        app_->Window().SetText(mf::Combo1, name);
         SendMessageW(static_cast<HWND>(app_->Window().NativeHandle()), WM_CLOSE, 0, 0);
         Pump();
         wchar_t stored[64] = {};
@@ -362,7 +364,7 @@ TEST_F(UnicodeWindowTest, TheCloseBoxSavesEachNameForTheNextStart) {
         EXPECT_EQ(std::wstring(stored), name);
         TearDown();
         SetUp();
-        EXPECT_EQ(Text(L"Combo1"), name) << "the next start";
+        EXPECT_EQ(Text(mf::Combo1), name) << "the next start";
     }
 }
 

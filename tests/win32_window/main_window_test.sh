@@ -140,24 +140,31 @@ done
 "$KS_SOURCE_ROOT/scripts/wine" stop "$WINEPREFIX"
 WINEPREFIX=$WINEPREFIX wineserver -p </dev/null >/dev/null 2>&1
 start_app dpi120
-layout=(Label2 120 120 735 255  Label3 240 600 615 255
-    Text2 960 600 5415 525  Command3 5160 1200 1215 375  Label1 960 1320 975 255
-    Text1 2040 1320 2895 285  Image1 960 1680 3990 735  Command1 5160 1680 1215 375
-    Command2 5160 2160 1215 375)
+# The figures in twips come from the program's own table: "client W H", then "NAME L T W H".
+mapfile -t table < <(drive table table)
+((${#table[@]} > 1)) || fail "120 DPI: no table from the driver: ${table[*]}"
 px() { awk -v t="$1" 'BEGIN { printf "%d", int(t * 120 / 1440 + 0.5) }'; }
-steps=(window client) expected="window
-client $(px 6495) $(px 2655)"
-for ((i = 0; i < ${#layout[@]}; i += 5)); do
-    steps+=(rect "${layout[i]}")
-    expected+="
-${layout[i]} $(px "${layout[i + 1]}") $(px "${layout[i + 2]}") $(px "${layout[i + 3]}") $(px "${layout[i + 4]}")"
+steps=(window client) expected=window combo=()
+for line in "${table[@]}"; do
+    read -r name left top width height <<<"$line"
+    if [[ $name == client ]]; then
+        expected+="
+client $(px "$left") $(px "$top")"
+    elif [[ $name == Combo1 ]]; then
+        combo=("$left" "$top" "$width" "$height")
+    else
+        steps+=(rect "$name")
+        expected+="
+$name $(px "$left") $(px "$top") $(px "$width") $(px "$height")"
+    fi
 done
 check_eq "120 DPI: client area and controls" "$expected" "$(drive dpi120 "${steps[@]}")"
 # The printer name box's field is as high as its font needs, at least the table's height.
 read -r _ left top width height < <(drive dpi120-combo rect Combo1)
-check_eq "120 DPI: printer name box place and width" "$(px 960) $(px 120) $(px 5400)" "$left $top $width"
-if ((height >= $(px 315) && height <= $(px 315) + 3)); then pass "120 DPI: printer name box height $height"
-else fail "120 DPI: printer name box height $height, table $(px 315)"; fi
+check_eq "120 DPI: printer name box place and width" "$(px "${combo[0]}") $(px "${combo[1]}") $(px "${combo[2]}")" \
+    "$left $top $width"
+if ((height >= $(px "${combo[3]}") && height <= $(px "${combo[3]}") + 3)); then pass "120 DPI: printer name box height $height"
+else fail "120 DPI: printer name box height $height, table $(px "${combo[3]}")"; fi
 screenshot Kestrelspooler "$ARTEFACTS/main_window_120dpi.png"
 drive dpi120-close close gone >/dev/null
 app_status

@@ -11,12 +11,11 @@
 #include <vector>
 
 #include "about/about_form.h"
+#include "fakes/fakes.h"
 #include "main_window/main_form.h"
-#include "platform/memory/memory_form.h"
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
 #include "platform/win32/win32_drop_data.h"
-#include "platform/win32/win32_window_system.h"
 #include "test_data_object.h"
 
 #include <windows.h>
@@ -25,31 +24,13 @@ namespace {
 
 using ks::ControlKind;
 using ks::ControlLayout;
+using ks::ControlName;
 using ks::MainFormLayout;
 using ks::win32::Win32Form;
+namespace mf = ks::main_form;
 
-struct Recorder : ks::FormEvents {
-    struct Event {
-        std::wstring kind, control;
-        bool has_list = false;
-        std::optional<std::wstring> first = std::nullopt;
-        friend bool operator==(const Event&, const Event&) = default;
-    };
-    std::vector<Event> events;
-
-    void Click(std::wstring_view control) override { events.push_back({L"Click", std::wstring(control)}); }
-    void Drop(std::wstring_view control, const ks::DropData& data) override {
-        events.push_back({L"Drop", std::wstring(control), data.HasFileList(), data.FirstPath()});
-    }
-    void Unload() override { events.push_back({L"Unload", L""}); }
-};
-
-std::string Narrow(std::wstring_view text) { return std::string(text.begin(), text.end()); }
-
-void PrintTo(const Recorder::Event& e, std::ostream* os) {
-    *os << Narrow(e.kind) << "(" << Narrow(e.control) << ")" << (e.has_list ? " list " : " ")
-        << (e.first ? Narrow(*e.first) : "-");
-}
+using Recorder = ks::fakes::RecordedEvents;
+constexpr auto N = ks::fakes::NameText;
 
 void Pump() {
     MSG msg;
@@ -113,16 +94,16 @@ protected:
         Pump();
     }
 
-    HWND W(std::wstring_view name) const { return form_->ControlWindow(name); }
+    HWND W(ControlName name) const { return form_->ControlWindow(name); }
     std::wstring ControlOf(HWND hwnd) const {
         for (const ControlLayout& c : MainFormLayout().controls)
             if (HWND w = W(c.name); w && (w == hwnd || IsChild(w, hwnd)))
-                return std::wstring(c.name);
+                return N(c.name);
         return L"(none)";
     }
     void ExpectControlsAt96Dpi() const {
         for (const ControlLayout& c : MainFormLayout().controls) {
-            SCOPED_TRACE(Narrow(c.name));
+            SCOPED_TRACE(testing::PrintToString(c.name));
             const RECT box = InParent(W(c.name));
             EXPECT_EQ(GetParent(W(c.name)), form_->Window());
             EXPECT_EQ(box.left, c.left / 15);
@@ -164,7 +145,7 @@ TEST_F(Win32FormTest, EnlargingTheWindowMovesNothing) {
 
 TEST_F(Win32FormTest, EachControlIsTheNativeControlItsKindCallsFor) {
     for (const ControlLayout& c : MainFormLayout().controls) {
-        SCOPED_TRACE(Narrow(c.name));
+        SCOPED_TRACE(testing::PrintToString(c.name));
         const HWND w = W(c.name);
         const LONG style = GetWindowLongW(w, GWL_STYLE);
         switch (c.kind) {
@@ -220,7 +201,7 @@ TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
     for (const ControlLayout& c : MainFormLayout().controls) {
         if (c.kind == ControlKind::Picture)
             continue;  // a bitmap has no text
-        SCOPED_TRACE(Narrow(c.name));
+        SCOPED_TRACE(testing::PrintToString(c.name));
         const auto font = reinterpret_cast<HFONT>(SendMessageW(W(c.name), WM_GETFONT, 0, 0));
         ASSERT_NE(font, nullptr);
         LOGFONTW lf{};
@@ -255,9 +236,9 @@ TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
 TEST_F(Win32FormTest, LabelsAndSizeFieldAreDrawnOnTheWindowsColour) {
     const HDC dc = GetDC(form_->Window());
     for (const ControlLayout& c : MainFormLayout().controls) {
-        if (c.kind != ControlKind::Label && c.name != L"Text1")
+        if (c.kind != ControlKind::Label && c.name != mf::Text1)
             continue;
-        SCOPED_TRACE(Narrow(c.name));
+        SCOPED_TRACE(testing::PrintToString(c.name));
         const LRESULT brush = SendMessageW(form_->Window(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                            reinterpret_cast<LPARAM>(W(c.name)));
         EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_ACTIVEBORDER));
@@ -275,19 +256,20 @@ TEST_F(Win32FormTest, OpensCentredWithTheFocusOnFileSelectAndTabVisitsTheTableOr
     EXPECT_LE(std::abs((frame.left + frame.right) - (monitor.rcWork.left + monitor.rcWork.right)), 2);
     EXPECT_LE(std::abs((frame.top + frame.bottom) - (monitor.rcWork.top + monitor.rcWork.bottom)), 2);
 
-    EXPECT_EQ(ControlOf(GetFocus()), L"Command1");
+    EXPECT_EQ(ControlOf(GetFocus()), N(mf::Command1));
     std::vector<std::wstring> visited;
     for (int i = 0; i < 5; ++i) {
         PressKey(VK_TAB);
         visited.push_back(ControlOf(GetFocus()));
     }
-    EXPECT_EQ(visited, (std::vector<std::wstring>{L"Combo1", L"Command2", L"Text2", L"Command3", L"Command1"}));
+    EXPECT_EQ(visited, (std::vector<std::wstring>{N(mf::Combo1), N(mf::Command2), N(mf::Text2), N(mf::Command3),
+                                                  N(mf::Command1)}));
     EXPECT_TRUE(recorder_.events.empty());
 }
 
 TEST_F(Win32FormTest, EnterAndEscPressNothingAndEnterBreaksThePathFieldsLine) {
-    for (std::wstring_view target : {L"Command1", L"Combo1", L"Text2"}) {
-        SCOPED_TRACE(Narrow(target));
+    for (ControlName target : {mf::Command1, mf::Combo1, mf::Text2}) {
+        SCOPED_TRACE(testing::PrintToString(target));
         SetFocus(W(target));
         PressKey(VK_RETURN);
         PressKey(VK_ESCAPE);
@@ -295,11 +277,11 @@ TEST_F(Win32FormTest, EnterAndEscPressNothingAndEnterBreaksThePathFieldsLine) {
     EXPECT_TRUE(recorder_.events.empty());
     EXPECT_TRUE(form_->IsOpen()) << "Esc in the multi-line field must not close the window";
     EXPECT_TRUE(IsWindowVisible(form_->Window()));
-    form_->SetText(L"Text2", L"C:\\a");
-    SetFocus(W(L"Text2"));
-    SendMessageW(W(L"Text2"), EM_SETSEL, 4, 4);
-    SendMessageW(W(L"Text2"), WM_CHAR, L'\r', 1);
-    EXPECT_EQ(form_->Text(L"Text2"), L"C:\\a\r\n");
+    form_->SetText(mf::Text2, L"C:\\a");
+    SetFocus(W(mf::Text2));
+    SendMessageW(W(mf::Text2), EM_SETSEL, 4, 4);
+    SendMessageW(W(mf::Text2), WM_CHAR, L'\r', 1);
+    EXPECT_EQ(form_->Text(mf::Text2), L"C:\\a\r\n");
 }
 
 TEST_F(Win32FormTest, MenusWithoutAccessKeysAndClicksReportTheirNames) {
@@ -320,17 +302,17 @@ TEST_F(Win32FormTest, MenusWithoutAccessKeysAndClicksReportTheirNames) {
         }
     }
     EXPECT_EQ(titles, (std::vector<std::wstring>{L"File", L"Help"}));
-    EXPECT_EQ(expected, (std::vector<std::wstring>{L"Open", L"Print", L"Exit", L"About"}));
-    for (const wchar_t* button : {L"Command1", L"Command2", L"Command3"}) {
+    EXPECT_EQ(expected, (std::vector<std::wstring>{N(mf::Open), N(mf::Print), N(mf::Exit), N(mf::About)}));
+    for (ControlName button : {mf::Command1, mf::Command2, mf::Command3}) {
         SendMessageW(W(button), BM_CLICK, 0, 0);
-        expected.push_back(button);
+        expected.push_back(N(button));
     }
     // A click on the banner, and one on a label that reports nothing.
-    for (const wchar_t* target : {L"Image1", L"Label2"}) {
+    for (ControlName target : {mf::Image1, mf::Label2}) {
         SendMessageW(W(target), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
         SendMessageW(W(target), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     }
-    expected.push_back(L"Image1");
+    expected.push_back(N(mf::Image1));
     Pump();
     std::vector<std::wstring> clicked;
     for (const Recorder::Event& e : recorder_.events) {
@@ -372,43 +354,44 @@ ks::test::TestDataObject* Files() {
 
 TEST_F(Win32FormTest, EveryDropTargetButDefaultPrinterTakesFilesAsACopy) {
     ks::test::TestDataObject* files = Files();
-    std::vector<std::wstring> targets = {L"Kestrelspooler"};
+    std::vector<ControlName> targets = {mf::Kestrelspooler};
     for (const ControlLayout& c : MainFormLayout().controls)
         if (c.accepts_drops)
-            targets.emplace_back(c.name);
+            targets.push_back(c.name);
     ASSERT_EQ(targets.size(), 10u) << "the window and nine controls";
-    for (const std::wstring& name : targets) {
-        SCOPED_TRACE(Narrow(name));
+    for (ControlName name : targets) {
+        SCOPED_TRACE(testing::PrintToString(name));
         recorder_.events.clear();
-        const HWND hwnd = name == L"Kestrelspooler" ? form_->Window() : W(name);
+        const HWND hwnd = name == mf::Kestrelspooler ? form_->Window() : W(name);
         EXPECT_EQ(DragAndDrop(hwnd, files, kAnyEffect), static_cast<DWORD>(DROPEFFECT_COPY));
         Pump();
-        EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{{L"Drop", name, true, L"C:\\jobs\\first.prn"}}));
+        EXPECT_EQ(recorder_.events,
+                  (std::vector<Recorder::Event>{{L"Drop", N(name), true, L"C:\\jobs\\first.prn"}}));
     }
     recorder_.events.clear();
-    EXPECT_EQ(DragAndDrop(W(L"Command3"), files, kAnyEffect), static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(DragAndDrop(W(mf::Command3), files, kAnyEffect), static_cast<DWORD>(DROPEFFECT_NONE));
     // A source that only allows a move would lose its files: refused.
-    EXPECT_EQ(DragAndDrop(W(L"Text2"), files, DROPEFFECT_MOVE), static_cast<DWORD>(DROPEFFECT_NONE));
+    EXPECT_EQ(DragAndDrop(W(mf::Text2), files, DROPEFFECT_MOVE), static_cast<DWORD>(DROPEFFECT_NONE));
     Pump();
     EXPECT_TRUE(recorder_.events.empty());
     files->Release();
     // The text boxes' own handling put nothing in them.
-    EXPECT_EQ(form_->Text(L"Text2"), L"");
-    EXPECT_EQ(form_->Text(L"Text1"), L"0");
+    EXPECT_EQ(form_->Text(mf::Text2), L"");
+    EXPECT_EQ(form_->Text(mf::Text1), L"0");
 }
 
 TEST_F(Win32FormTest, TextAndMalformedListsAreDropsWithoutAPath) {
     auto* text = new ks::test::TestDataObject;
     text->Add(CF_TEXT, {'C', ':', '\\', 'x', 0});
-    EXPECT_EQ(DragAndDrop(W(L"Label3"), text, kAnyEffect), static_cast<DWORD>(DROPEFFECT_COPY));
+    EXPECT_EQ(DragAndDrop(W(mf::Label3), text, kAnyEffect), static_cast<DWORD>(DROPEFFECT_COPY));
     text->Release();
-    std::vector<Recorder::Event> expected = {{L"Drop", L"Label3", false, std::nullopt}};
+    std::vector<Recorder::Event> expected = {{L"Drop", N(mf::Label3), false, std::nullopt}};
     for (const auto& m : ks::test::MalformedBlocks(L"C:\\jobs\\evil.prn")) {
         auto* data = new ks::test::TestDataObject;
         data->Add(CF_HDROP, m.block);
-        DragAndDrop(W(L"Text2"), data, kAnyEffect);
+        DragAndDrop(W(mf::Text2), data, kAnyEffect);
         data->Release();
-        expected.push_back({L"Drop", L"Text2", true, std::nullopt});
+        expected.push_back({L"Drop", N(mf::Text2), true, std::nullopt});
     }
     Pump();
     EXPECT_EQ(recorder_.events, expected);
@@ -424,7 +407,7 @@ TEST_F(Win32FormTest, CloseBoxReportsUnloadAndCloseDoesNot) {
 
     form_->Show();
     EXPECT_TRUE(form_->IsOpen());
-    EXPECT_EQ(ControlOf(GetFocus()), L"Command1");
+    EXPECT_EQ(ControlOf(GetFocus()), N(mf::Command1));
     recorder_.events.clear();
     form_->Close();
     EXPECT_TRUE(recorder_.events.empty());
@@ -441,17 +424,33 @@ TEST_F(Win32FormTest, BusyPointerWhileBusyOverEveryControl) {
     };
     form_->SetBusy(true);
     EXPECT_EQ(GetCursor(), wait);
-    for (const wchar_t* over : {L"Text2", L"Command2", L"Label1"})
-        EXPECT_EQ(pointer_over(W(over)), wait) << Narrow(over);
+    for (ControlName over : {mf::Text2, mf::Command2, mf::Label1})
+        EXPECT_EQ(pointer_over(W(over)), wait) << testing::PrintToString(over);
     EXPECT_EQ(pointer_over(form_->Window()), wait);
     form_->SetBusy(false);
-    EXPECT_NE(pointer_over(W(L"Command2")), wait);
+    EXPECT_NE(pointer_over(W(mf::Command2)), wait);
 }
 
-// The combo box keeps its list and text as the in-memory form does, which the
-// core's unit tests stand on.
-TEST_F(Win32FormTest, ComboBoxBehavesLikeTheInMemoryForm) {
-    ks::fakes::ExpectComboBoxLikeMemoryForm(*form_);
+TEST_F(Win32FormTest, ComboBoxBehavesLikeTheHeadlessForm) {
+    ks::fakes::ExpectComboBoxLikeHeadlessForm(*form_);
+}
+
+TEST_F(Win32FormTest, FollowsTheFormCallsRules) {
+    ks::fakes::ExpectTheFormCallsRules(*form_);
+}
+
+TEST_F(Win32FormTest, FollowsItsTableAsEveryFormDoes) {
+    const ks::fakes::NativeView view{
+        .dpi = static_cast<double>(form_->Dpi()),
+        .place = [&](ControlName c) {
+            const RECT box = InParent(W(c));
+            return std::array<int, 4>{box.left, box.top, box.right - box.left, box.bottom - box.top};
+        },
+        .focused = [&] { return ControlOf(GetFocus()); },
+        .press_tab = [] { PressKey(VK_TAB); },
+        .native_text = [&](ControlName c) { return TextOf(W(c)); },
+    };
+    ks::fakes::ExpectNativeFormFollowsItsTable(*form_, MainFormLayout(), view);
 }
 
 // A fixed dialog with a default and a cancel button, as the About window is.
@@ -466,18 +465,18 @@ TEST_F(Win32FormTest, FixedDialogPressesItsDefaultAndCancelButtons) {
     GetClientRect(form_->Window(), &client);
     EXPECT_EQ(client.right, 5655 / 15);
     EXPECT_EQ(client.bottom, 3270 / 15);
-    const HWND ok = W(ks::about_form::kOK);
-    const HWND web = W(ks::about_form::kWebAddress);
+    const HWND ok = W(ks::about_form::cmdOK);
+    const HWND web = W(ks::about_form::Command1);
     EXPECT_EQ(GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
     EXPECT_EQ(GetFocus(), ok) << "the lowest tab index";
     PressKey(VK_RETURN);
     SetFocus(web);
     PressKey(VK_RETURN);
     PressKey(VK_ESCAPE);
-    const std::wstring ok_name(ks::about_form::kOK), web_name(ks::about_form::kWebAddress);
+    const std::wstring ok_name = N(ks::about_form::cmdOK), web_name = N(ks::about_form::Command1);
     EXPECT_EQ(recorder_.events, (std::vector<Recorder::Event>{
                                     {L"Click", ok_name}, {L"Click", web_name}, {L"Click", ok_name}}));
-    EXPECT_EQ(form_->ControlWindow(ks::about_form::kLineGrey), nullptr) << "lines are painted, not windows";
+    EXPECT_EQ(form_->ControlWindow(ks::about_form::Line1[1]), nullptr) << "lines are painted, not windows";
 }
 
 // A narrow file list (DROPFILES with fWide 0) holding the path's bytes as its one entry.

@@ -1,0 +1,40 @@
+// The window system without a screen: forms keep their controls' state in memory and are never drawn.
+#include "headless_form.h"
+
+namespace ks {
+
+HeadlessForm::HeadlessForm(const FormLayout& layout) : TableForm(layout) {
+    for (const ControlLayout& c : Table().controls) {
+        State s;
+        if (c.kind == ControlKind::Button)
+            s.text = CaptionShown(c.caption);
+        else if (c.kind != ControlKind::Picture && c.kind != ControlKind::Line)
+            s.text = std::wstring(c.caption);
+        controls_.push_back(std::move(s));
+    }
+}
+
+void HeadlessForm::NativeAddItem(std::size_t control, const std::wstring& item) {
+    controls_[control].items.push_back(item);
+}
+
+int HeadlessForm::NativeItemCount(std::size_t control) const {
+    return static_cast<int>(controls_[control].items.size());
+}
+
+std::wstring HeadlessForm::NativeItem(std::size_t control, int index) const {
+    return controls_[control].items[static_cast<std::size_t>(index)];
+}
+
+void HeadlessForm::NativeSelect(std::size_t control, int index) {
+    State& s = controls_[control];
+    s.selected = index;
+    if (index >= 0)
+        s.text = s.items[static_cast<std::size_t>(index)];
+}
+
+std::unique_ptr<Form> HeadlessWindowSystem::CreateForm(const FormLayout& layout, FormEvents&) {
+    return std::make_unique<HeadlessForm>(layout);
+}
+
+}  // namespace ks

@@ -1,0 +1,52 @@
+// Whether the program has a display to show windows on, and how Qt's GUI is started to find out.
+#include "qt_display.h"
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace ks {
+
+namespace {
+
+bool IsSet(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
+// Qt platforms that draw into memory: a window there could never be seen.
+bool IsOffScreen(std::string_view platform) {
+    const std::string_view name = platform.substr(0, platform.find(':'));
+    return name == "offscreen" || name == "minimal";
+}
+
+}  // namespace
+
+bool DisplayAvailable() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return !IsOffScreen(QGuiApplication::platformName().toStdString());
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM"); platform && IsOffScreen(platform))
+        return false;
+    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+}
+
+QtGuiArguments::QtGuiArguments(const std::string& program_name) {
+    strings_.push_back(program_name);
+    if (!IsSet("QT_QPA_PLATFORM")) {
+        std::string platforms;
+        if (IsSet("WAYLAND_DISPLAY"))
+            platforms += "wayland;";
+        if (IsSet("DISPLAY"))
+            platforms += "xcb;";
+        platforms += "offscreen";
+        strings_.push_back("-platform");
+        strings_.push_back(platforms);
+    }
+    for (std::string& s : strings_)
+        values_.push_back(s.data());
+    count_ = static_cast<int>(strings_.size());
+    values_.push_back(nullptr);
+}
+
+}  // namespace ks
