@@ -3,6 +3,8 @@
 
 #include "fakes/form_contract.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -477,11 +479,39 @@ TEST_F(Win32FormTest, FixedDialogPressesItsDefaultAndCancelButtons) {
     EXPECT_EQ(form_->ControlWindow(ks::about_form::Line1[1]), nullptr) << "lines are painted, not windows";
 }
 
+// A narrow file list (DROPFILES with fWide 0) holding the path's bytes as its one entry.
+std::vector<std::uint8_t> NarrowListOf(const std::string& bytes) {
+    std::vector<std::uint8_t> block(20, 0);
+    block[0] = 20;  // pFiles
+    block.insert(block.end(), bytes.begin(), bytes.end());
+    block.insert(block.end(), {0, 0});
+    return block;
+}
+
+// This program carries the application manifest, so it runs with the ANSI code page
+// the program itself gets: UTF-8 where Windows honours the manifest (and under Wine),
+// the legacy code page on older systems.
 TEST(Win32DropData, NarrowListsComeFromTheAnsiCodePageAndMalformedOnesGiveNoPath) {
-    const ks::win32::Win32DropData narrow(true, ks::test::FileListBlock({L"C:\\caf\u00e9.prn"}, false));
+    const struct {
+        unsigned code_page;
+        std::string path;             // the test path as a program in that code page lists it
+        std::string in_another_page;  // the same path in bytes this code page cannot read
+    } spellings[] = {
+        {65001, "C:\\caf\xC3\xA9.prn", "C:\\caf\xE9.prn"},
+        {1252, "C:\\caf\xE9.prn", ""},
+    };
+    const unsigned acp = GetACP();
+    const auto* spelling = std::find_if(std::begin(spellings), std::end(spellings),
+                                        [acp](const auto& s) { return s.code_page == acp; });
+    if (spelling == std::end(spellings))
+        GTEST_SKIP() << "no spelling of the test path for the ANSI code page " << acp;
+
+    const ks::win32::Win32DropData narrow(true, NarrowListOf(spelling->path));
     EXPECT_TRUE(narrow.HasFileList());
-    if (GetACP() == 1252) {
-        EXPECT_EQ(narrow.FirstPath(), L"C:\\caf\u00e9.prn");
+    EXPECT_EQ(narrow.FirstPath(), L"C:\\caf\u00e9.prn");
+    if (!spelling->in_another_page.empty()) {
+        const ks::win32::Win32DropData foreign(true, NarrowListOf(spelling->in_another_page));
+        EXPECT_EQ(foreign.FirstPath(), std::nullopt) << "bytes that are not UTF-8 name no file";
     }
     const ks::win32::Win32DropData malformed(true, ks::test::MalformedBlocks(L"C:\\x.prn")[0].block);
     EXPECT_TRUE(malformed.HasFileList());
