@@ -150,15 +150,4 @@ for shot in printer-box executed-kana open-dialog executed-accented; do
     [[ -s $ARTEFACTS/$shot.png ]] && pass "screenshot $shot" || fail "no screenshot $shot"
 done
 
-# Wine's "MS Sans Serif", the bitmap face of fonts-wine, has no fallback for characters it
-# lacks: it draws the kana as bars. The printer box once more, with that name drawn by an
-# outline face (Tahoma, which falls back to the Japanese one) in its place.
-rm -f "$WINEPREFIX/drive_c/windows/Fonts/sserife.fon"
-printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"MS Sans Serif"="Tahoma"\r\n' \
-    >"$WORK/outline.reg"
-check_eq "outline face registered" 0 "$(import_reg outline-face "$WORK/outline.reg")"
-window_tests outline outline-face- --gtest_filter='UnicodeWindowTest.PrinterBox*'
-[[ -s $ARTEFACTS/outline-face-printer-box.png ]] && pass "screenshot outline-face-printer-box" ||
-    fail "no screenshot outline-face-printer-box"
-
 finish

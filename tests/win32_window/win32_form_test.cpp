@@ -210,9 +210,16 @@ TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
         EXPECT_EQ(lf.lfWeight, 400);
         EXPECT_EQ(lf.lfCharSet, ANSI_CHARSET);
         // Where the raster face cannot be slanted, the labels take its outline twin.
+        // The printer box and the path field show names in any script: an outline face,
+        // to which the system links the faces of other scripts.
+        const bool user_text = c.kind == ControlKind::ComboBox ||
+                               (c.kind == ControlKind::TextBox && !c.read_only);
         if (c.kind == ControlKind::Label)
             EXPECT_TRUE(lf.lfFaceName == std::wstring(L"MS Sans Serif") ||
                         lf.lfFaceName == std::wstring(L"Microsoft Sans Serif"));
+        else if (user_text)
+            EXPECT_TRUE(lf.lfFaceName == std::wstring(L"Microsoft Sans Serif") ||
+                        lf.lfFaceName == std::wstring(L"Tahoma"));
         else
             EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Sans Serif");
         // What the font really draws: slanted exactly for the labels, and small
@@ -221,6 +228,8 @@ TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
         TEXTMETRICW metrics{};
         GetTextMetricsW(dc, &metrics);
         EXPECT_EQ(metrics.tmItalic != 0, c.kind == ControlKind::Label);
+        if (user_text)
+            EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE) << "an outline face";
         if (c.kind == ControlKind::Label || c.kind == ControlKind::Button) {
             SIZE extent{};
             const std::wstring caption(c.caption);
