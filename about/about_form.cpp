@@ -56,7 +56,7 @@ const FormLayout& AboutFormLayout() {
              .width = 540, .height = 540, .caption = L"about_icon", .tab_index = 1,
              .sunken_border = true},
             Label(lblTitle, 1050, 240, 3885, 480, L"Kestrelspooler", kBlack),
-            Label(lblVersion, 1050, 780, 3885, 225, L"Version 1.3", std::nullopt),
+            Label(lblVersion, 1050, 780, 3885, 225, L"Version " KS_VERSION_SHORT, std::nullopt),
             Label(lblDescription, 1050, 1125, 3885, 930, kDescriptionText, kBlack),
             // The grey line first, so that the white one lies in front of it.
             HorizontalLine(Line1[1], 90, 5520, 2160, kGrey, 1),

@@ -8,6 +8,7 @@ It writes, next to itself by default:
     kestrelspooler_banner.png/.bmp   266 x 49, 24-bit: the main window's banner
     kestrelspooler_icon.png/.ico/.bmp 32 x 32, 24-bit (+ mask): the window and program icon
     about_icon.png/.ico/.bmp          32 x 32, 16 colours (+ mask): the About window's picture
+    hicolor/kestrelspooler_NxN.png    16 to 256 px: the desktop icon the Linux package installs
 """
 
 import os
@@ -198,11 +199,33 @@ def banner():
     return c
 
 
-def icon(k):
-    c = Canvas(32, 32, None)
-    draw_folder(c, 0, 3, 30, 24, k)
-    draw_printer(c, 12, 13, 20, 19, k)
+def icon(k, size=32):
+    """The 32 px design, laid out again at another size."""
+    c = Canvas(size, size, None)
+    s = size / 32
+    draw_folder(c, 0, round(3 * s), round(30 * s), round(24 * s), k)
+    draw_printer(c, round(12 * s), round(13 * s), round(20 * s), round(19 * s), k)
     return c
+
+
+def enlarged(canvas, factor):
+    """Each pixel as a factor x factor block: one-pixel outlines stay bold at large sizes."""
+    c = Canvas(canvas.width * factor, canvas.height * factor, None)
+    for y, row in enumerate(canvas.pixels):
+        for x, p in enumerate(row):
+            c.fill(x * factor, y * factor, factor, factor, p)
+    return c
+
+
+HICOLOR_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+
+
+def desktop_icon(size):
+    """Drawn anew up to 48 px; larger sizes enlarge the 32 px drawing by a whole factor."""
+    if size <= 48:
+        return icon(FULL_COLOUR, size)
+    assert size % 32 == 0, f"no whole enlargement of the 32 px icon gives {size} px"
+    return enlarged(icon(FULL_COLOUR), size // 32)
 
 
 # ---------------------------------------------------------------- file formats
@@ -306,6 +329,10 @@ def main():
     write("about_icon.png", png_bytes(a))
     write("about_icon.ico", ico_bytes(a, 4))
     write("about_icon.bmp", bmp_bytes(a, 4, backdrop=(192, 192, 192)))
+
+    os.makedirs(os.path.join(out, "hicolor"), exist_ok=True)
+    for size in HICOLOR_SIZES:
+        write(os.path.join("hicolor", f"kestrelspooler_{size}x{size}.png"), png_bytes(desktop_icon(size)))
 
 
 if __name__ == "__main__":

@@ -63,7 +63,11 @@ std::optional<std::wstring> Win32DropData::FirstPath() const {
         return std::nullopt;
     if (path->wide)
         return std::wstring(path->wide_path.begin(), path->wide_path.end());
-    return FromNative(path->narrow_path);
+    // Bytes the ANSI code page cannot read (not UTF-8, where that is the code page) name no file.
+    std::wstring wide = FromNative(path->narrow_path);
+    if (wide.empty())
+        return std::nullopt;
+    return wide;
 }
 
 DropTarget::DropTarget(bool accepts, Handler on_drop) : accepts_(accepts), on_drop_(std::move(on_drop)) {}

@@ -121,6 +121,41 @@ WindowError WindowFailure(std::wstring_view what) {
     return WindowError(std::wstring(what) + (reason.empty() ? L"" : L": " + reason));
 }
 
+// Whether the system has an outline face of this name, not merely a stand-in for it.
+bool HasOutlineFace(std::wstring_view face) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    std::copy_n(face.data(), std::min(face.size(), static_cast<size_t>(LF_FACESIZE - 1)), lf.lfFaceName);
+    bool found = false;
+    const HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(
+        dc, &lf,
+        [](const LOGFONTW*, const TEXTMETRICW*, DWORD type, LPARAM found_flag) -> int {
+            if (type & TRUETYPE_FONTTYPE)
+                *reinterpret_cast<bool*>(found_flag) = true;
+            return 0;
+        },
+        reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+// The printer box and the path field show names the user brings, in any script. The
+// raster MS Sans Serif holds one code page's characters, and the system fills in missing
+// characters from linked fonts only for outline faces. Its outline twin, Microsoft Sans
+// Serif, has the same metrics; where it is missing (Wine), Tahoma, which has them too at
+// this size, takes its place.
+FontStyle DrawingFont(const ControlLayout& layout) {
+    FontStyle font = layout.font;
+    const bool user_text = layout.kind == ControlKind::ComboBox ||
+                           (layout.kind == ControlKind::TextBox && !layout.read_only);
+    if (user_text && font.face == L"MS Sans Serif") {
+        static const bool twin = HasOutlineFace(L"Microsoft Sans Serif");
+        font.face = twin ? L"Microsoft Sans Serif" : L"Tahoma";
+    }
+    return font;
+}
+
 }  // namespace
 
 std::optional<int> ControlId(const FormLayout& layout, std::wstring_view control) {
@@ -563,7 +598,7 @@ void Win32Form::ApplyDpi(UINT dpi) {
     for (std::size_t i = 0; i < controls_.size(); ++i) {
         if (!controls_[i].hwnd)
             continue;
-        SendMessageW(controls_[i].hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(Layout(i).font)), FALSE);
+        SendMessageW(controls_[i].hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(DrawingFont(Layout(i)))), FALSE);
         PlaceControl(i);
     }
     SizeWindow();

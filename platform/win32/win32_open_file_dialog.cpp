@@ -19,6 +19,14 @@ namespace {
 
 const char* TextOrNone(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
 
+// Bytes for `characters` characters in the ANSI code page, within what the record's
+// 16-bit offsets can address.
+DWORD NarrowCapacity(DWORD characters) {
+    CPINFO info{};
+    const DWORD per_character = GetCPInfo(CP_ACP, &info) && info.MaxCharSize > 0 ? info.MaxCharSize : 1;
+    return std::min<DWORD>(characters * per_character, 0xFFFF);
+}
+
 }  // namespace
 
 bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
@@ -29,12 +37,15 @@ bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
     const std::string default_extension = ToNative(record.lpstrDefExt);
     const std::string initial_name =
         ToNative(std::wstring_view(record.lpstrFile).substr(0, record.lpstrFile.find(L'\0')));
-    // nMaxFile counts the call's narrow characters: an initial name that grows past it
-    // in the code page does not fit. One byte more than the dialog is told keeps an
-    // initial name of the full length closed by NUL.
-    if (initial_name.size() > record.nMaxFile)
+    // The ANSI call counts its buffer in bytes, and in a multi-byte code page (UTF-8,
+    // 932) a character takes up to MaxCharSize of them: the narrow buffer holds
+    // nMaxFile characters of the longest kind, so the limit stays nMaxFile characters
+    // whatever the code page (checked on the wide path below). One byte more than the
+    // dialog is told keeps an initial name of the full length closed by NUL.
+    const DWORD capacity = NarrowCapacity(record.nMaxFile);
+    if (initial_name.size() > capacity)
         return false;
-    std::vector<char> file(record.nMaxFile + 1, '\0');
+    std::vector<char> file(capacity + 1, '\0');
     initial_name.copy(file.data(), initial_name.size());
 
     OPENFILENAMEA ofn = {};
@@ -44,7 +55,7 @@ bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
     ofn.lpstrFilter = TextOrNone(filter);
     ofn.nFilterIndex = record.nFilterIndex;
     ofn.lpstrFile = file.data();
-    ofn.nMaxFile = record.nMaxFile;
+    ofn.nMaxFile = capacity;
     ofn.lpstrInitialDir = TextOrNone(initial_dir);
     ofn.lpstrTitle = TextOrNone(title);
     ofn.Flags = record.Flags;
@@ -64,7 +75,8 @@ bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
         return static_cast<std::uint16_t>(FromNative(std::string_view(path).substr(0, narrow)).size());
     };
     const std::wstring wide_path = FromNative(path);
-    if (ofn.nFileOffset > path.size() || wide_path.size() >= record.nMaxFile)
+    // The record's own limit, nMaxFile characters with the closing NUL, ends like Cancel.
+    if (ofn.nFileOffset > path.size() || wide_path.empty() || wide_path.size() >= record.nMaxFile)
         return false;
     record.lpstrFile = wide_path;
     record.lpstrFile.resize(record.nMaxFile, L'\0');

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/text.h"
@@ -50,11 +51,22 @@ std::optional<std::wstring> Win32Printers::SystemDefault() {
     // ERROR_FILE_NOT_FOUND here means there is no default printer.
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
         return std::nullopt;
-    std::string name(size, '\0');
-    if (!GetDefaultPrinterA(name.data(), &size))
-        return std::nullopt;
-    name.resize(name.find('\0') == std::string::npos ? name.size() : name.find('\0'));
-    return FromNative(name);
+    // The size asked for may count characters where the name needs more bytes (a
+    // multi-byte ANSI code page, under Wine), and the default may change in between:
+    // a buffer found too small grows and is offered again, a bounded number of times.
+    std::string name;
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        name.assign(size, '\0');
+        DWORD got = size;
+        if (GetDefaultPrinterA(name.data(), &got)) {
+            name.resize(std::min<size_t>(name.find('\0'), name.size()));
+            return FromNative(name);
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+            return std::nullopt;
+        size = std::max<DWORD>(got, size * 2);
+    }
+    return std::nullopt;
 }
 
 }  // namespace ks::win32

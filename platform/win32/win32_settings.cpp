@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/code_page.h"
 #include "platform/win32/error_text.h"
 #include "platform/win32/handles.h"
 
@@ -49,15 +50,22 @@ std::wstring RegistrySettings::Get(const std::wstring& app, const std::wstring& 
 bool RegistrySettings::Save(const std::wstring& app, const std::wstring& section,
                             const std::wstring& key, const std::wstring& value) {
     last_error_.clear();
+    // A name the ANSI code page cannot spell would be stored as "???" and read back as
+    // that: it is not stored, and the previous value stays.
+    const std::optional<NarrowText> text = ToCodePage(value, AnsiCodePage());
+    if (!text || !text->exact) {
+        last_error_ = L"the printer name \"" + value + L"\" has no form in the ANSI code page " +
+                      std::to_wstring(AnsiCodePage());
+        return false;
+    }
     RegKey hkey;
     LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(app, section).c_str(), 0, nullptr, 0,
                               KEY_SET_VALUE, nullptr, hkey.Receive(), nullptr);
     if (rc == ERROR_SUCCESS) {
-        const std::string text = ToNative(value);
         // One call replaces the value whole, so a failure leaves the old one as it was.
         rc = RegSetValueExA(hkey.Get(), ToNative(key).c_str(), 0, REG_SZ,
-                            reinterpret_cast<const BYTE*>(text.c_str()),
-                            static_cast<DWORD>(text.size() + 1));
+                            reinterpret_cast<const BYTE*>(text->bytes.c_str()),
+                            static_cast<DWORD>(text->bytes.size() + 1));
     }
     if (rc != ERROR_SUCCESS)
         last_error_ = L"the registry said: " + ErrorText(static_cast<DWORD>(rc));

@@ -7,7 +7,11 @@
 
 namespace ks::win32 {
 
-// String values (REG_SZ) in the ANSI code page. A value of another type reads as "".
+// String values (REG_SZ) through the ANSI calls. The registry keeps them as UTF-16
+// whichever code page wrote them, so a value saved under a legacy code page reads
+// back unchanged under UTF-8 and the other way round, for every name both can spell.
+// A value of another type reads as "". A value the ANSI code page cannot spell is not
+// saved (Save returns false).
 class RegistrySettings : public SettingsStore {
 public:
     std::wstring Get(const std::wstring& app, const std::wstring& section,

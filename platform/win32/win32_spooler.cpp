@@ -157,12 +157,15 @@ Win32Spooler::Win32Spooler() : errors_(std::make_shared<SpoolerErrors>()) {}
 
 std::unique_ptr<SpoolerPrinter> Win32Spooler::OpenPrinter(const std::wstring& device_name) {
     errors_->Clear();
-    // OpenPrinter with no name opens the print server itself, which takes no jobs.
-    if (device_name.empty()) {
-        errors_->Failed(L"no printer name was given");
+    // OpenPrinter with no name opens the print server itself, which takes no jobs. A
+    // name the ANSI code page cannot take at all converts to no name.
+    std::string name = ToNative(device_name);
+    if (name.empty()) {
+        errors_->Failed(device_name.empty() ? std::wstring(L"no printer name was given")
+                                            : L"the printer name \"" + device_name +
+                                                  L"\" has no form in the ANSI code page");
         return nullptr;
     }
-    std::string name = ToNative(device_name);
     PrinterHandle handle;
     if (!OpenPrinterA(name.data(), handle.Receive(), nullptr)) {
         const DWORD code = GetLastError();

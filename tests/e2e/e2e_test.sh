@@ -14,8 +14,11 @@ readonly PROGRAM=$1 SPOOLER=$2 SPOOLER_DIR=$3 FAKE_PRINTER=$4 CASE=$5
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/ks-e2e.XXXXXX")
 OWN_SPOOLER=""
+OWN_QUEUES=()
 cleanup() {
     [[ -n $OWN_SPOOLER ]] && "$SPOOLER" stop "$OWN_SPOOLER"
+    local queue
+    for queue in "${OWN_QUEUES[@]}"; do lpadmin -x "$queue" 2>/dev/null; done
     rm -rf "$WORK"
 }
 trap cleanup EXIT
@@ -30,6 +33,7 @@ fail() {
 
 # No display of any kind: messages must come as lines on standard error.
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM LPDEST PRINTER
+export PATH=$PATH:/usr/sbin  # lpadmin
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config
 mkdir -p "$HOME" "$XDG_CONFIG_HOME"
 
@@ -215,6 +219,30 @@ case $CASE in
         expect_line "could not reach the scheduler at $CUPS_SERVER: timed out after 4 s"
         expect_line "$NOT_RECOGNIZED"
         expect_status 1
+        ;;
+    unicode_names)
+        # Queue and file names in UTF-8, the remembered one read back from the settings file
+        # as QSettings writes it; the queues live as long as this case.
+        use_spooler "$SPOOLER_DIR"
+        uri="socket://127.0.0.1:$(<"$SPOOLER_DIR/printer.port")"
+        queues=("Étiquettes-Büro" "ラベル")
+        for queue in "${queues[@]}"; do
+            OWN_QUEUES+=("$queue")
+            lpadmin -p "$queue" -E -v "$uri" -o job-sheets-default=none,none ||
+                fail "lpadmin could not create $queue"
+        done
+        for name in "日本 ラベル.prn" "🖨 label.prn"; do
+            { printf '%s\n' "$name"; head -c 10000 /dev/urandom; } >"$WORK/$name"
+            for queue in "${queues[@]}"; do
+                print_ok "$queue" "$WORK/$name"
+            done
+        done
+        # lpstat names a queue's jobs by the queue's name as its URI spells it.
+        for queue in "${queues[@]}"; do
+            encoded=$(printf %s "$queue" | perl -pe 's/([^A-Za-z0-9._~-])/sprintf("%%%02X", ord($1))/ge')
+            jobs=$(lpstat -W all -o | grep -c "^$encoded-")
+            ((jobs == 2)) || fail "$queue took $jobs jobs, not 2"
+        done
         ;;
     missing_path)
         use_spooler "$SPOOLER_DIR"

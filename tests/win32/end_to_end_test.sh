@@ -14,12 +14,7 @@ start_xvfb
 
 folder="$WINEPREFIX/drive_c/path with spaces"
 mkdir -p "$folder"
-# Every byte value, line ends of both kinds, a Ctrl-Z and a NUL: nothing may be converted.
-{
-    for ((i = 0; i < 256; i++)); do printf "\\x$(printf %02x "$i")"; done
-    printf '\x1b%%-12345X@PJL\r\nfirmware\n\x1a\x00end'
-    head -c 200000 /dev/urandom
-} >"$folder/fw.bin"
+write_printer_data "$folder/fw.bin" 200000
 
 # Runs the program on the file with the remembered printer NAME; answers its message box
 # captioned CAPTION; leaves the box's lines in $WORK/NAME.box and prints the exit status.

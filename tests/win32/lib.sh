@@ -55,6 +55,17 @@ start_xvfb() {
     export DISPLAY=:$number
 }
 
+# Writes FILE with every byte value, line ends of both kinds, a Ctrl-Z and a NUL, then SIZE
+# random bytes: nothing on the way to the printer may convert any of them.
+write_printer_data() {  # file size
+    local i
+    {
+        for ((i = 0; i < 256; i++)); do printf "\\x$(printf %02x "$i")"; done
+        printf '\x1b%%-12345X@PJL\r\nfirmware\n\x1a\x00end'
+        head -c "$2" /dev/urandom
+    } >"$1"
+}
+
 # Runs a Windows program to completion with its output in files; prints its exit status.
 run_wine() {  # name program args...
     local name=$1 status=0

@@ -8,8 +8,8 @@
 namespace ks::test {
 
 // A DROPFILES block listing the paths, UTF-16 (wide) or narrow. Narrow paths are
-// written one byte a character, so they must stay within Latin-1 (which the test
-// prefixes' ANSI code page, 1252, spells the same way).
+// written one byte a character, so they must stay within ASCII to mean the same in
+// every ANSI code page (the window tests run under UTF-8, the program's own).
 std::vector<std::uint8_t> FileListBlock(const std::vector<std::wstring>& paths, bool wide = true);
 
 // Blocks another program might get wrong, each naming `path` in a way a careless

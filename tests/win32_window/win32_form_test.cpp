@@ -3,6 +3,8 @@
 
 #include "fakes/form_contract.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -208,9 +210,16 @@ TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
         EXPECT_EQ(lf.lfWeight, 400);
         EXPECT_EQ(lf.lfCharSet, ANSI_CHARSET);
         // Where the raster face cannot be slanted, the labels take its outline twin.
+        // The printer box and the path field show names in any script: an outline face,
+        // to which the system links the faces of other scripts.
+        const bool user_text = c.kind == ControlKind::ComboBox ||
+                               (c.kind == ControlKind::TextBox && !c.read_only);
         if (c.kind == ControlKind::Label)
             EXPECT_TRUE(lf.lfFaceName == std::wstring(L"MS Sans Serif") ||
                         lf.lfFaceName == std::wstring(L"Microsoft Sans Serif"));
+        else if (user_text)
+            EXPECT_TRUE(lf.lfFaceName == std::wstring(L"Microsoft Sans Serif") ||
+                        lf.lfFaceName == std::wstring(L"Tahoma"));
         else
             EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Sans Serif");
         // What the font really draws: slanted exactly for the labels, and small
@@ -219,6 +228,8 @@ TEST_F(Win32FormTest, FontsAreMsSansSerif825PointWithItalicLabels) {
         TEXTMETRICW metrics{};
         GetTextMetricsW(dc, &metrics);
         EXPECT_EQ(metrics.tmItalic != 0, c.kind == ControlKind::Label);
+        if (user_text)
+            EXPECT_TRUE(metrics.tmPitchAndFamily & TMPF_TRUETYPE) << "an outline face";
         if (c.kind == ControlKind::Label || c.kind == ControlKind::Button) {
             SIZE extent{};
             const std::wstring caption(c.caption);
@@ -477,11 +488,39 @@ TEST_F(Win32FormTest, FixedDialogPressesItsDefaultAndCancelButtons) {
     EXPECT_EQ(form_->ControlWindow(ks::about_form::Line1[1]), nullptr) << "lines are painted, not windows";
 }
 
+// A narrow file list (DROPFILES with fWide 0) holding the path's bytes as its one entry.
+std::vector<std::uint8_t> NarrowListOf(const std::string& bytes) {
+    std::vector<std::uint8_t> block(20, 0);
+    block[0] = 20;  // pFiles
+    block.insert(block.end(), bytes.begin(), bytes.end());
+    block.insert(block.end(), {0, 0});
+    return block;
+}
+
+// This program carries the application manifest, so it runs with the ANSI code page
+// the program itself gets: UTF-8 where Windows honours the manifest (and under Wine),
+// the legacy code page on older systems.
 TEST(Win32DropData, NarrowListsComeFromTheAnsiCodePageAndMalformedOnesGiveNoPath) {
-    const ks::win32::Win32DropData narrow(true, ks::test::FileListBlock({L"C:\\caf\u00e9.prn"}, false));
+    const struct {
+        unsigned code_page;
+        std::string path;             // the test path as a program in that code page lists it
+        std::string in_another_page;  // the same path in bytes this code page cannot read
+    } spellings[] = {
+        {65001, "C:\\caf\xC3\xA9.prn", "C:\\caf\xE9.prn"},
+        {1252, "C:\\caf\xE9.prn", ""},
+    };
+    const unsigned acp = GetACP();
+    const auto* spelling = std::find_if(std::begin(spellings), std::end(spellings),
+                                        [acp](const auto& s) { return s.code_page == acp; });
+    if (spelling == std::end(spellings))
+        GTEST_SKIP() << "no spelling of the test path for the ANSI code page " << acp;
+
+    const ks::win32::Win32DropData narrow(true, NarrowListOf(spelling->path));
     EXPECT_TRUE(narrow.HasFileList());
-    if (GetACP() == 1252) {
-        EXPECT_EQ(narrow.FirstPath(), L"C:\\caf\u00e9.prn");
+    EXPECT_EQ(narrow.FirstPath(), L"C:\\caf\u00e9.prn");
+    if (!spelling->in_another_page.empty()) {
+        const ks::win32::Win32DropData foreign(true, NarrowListOf(spelling->in_another_page));
+        EXPECT_EQ(foreign.FirstPath(), std::nullopt) << "bytes that are not UTF-8 name no file";
     }
     const ks::win32::Win32DropData malformed(true, ks::test::MalformedBlocks(L"C:\\x.prn")[0].block);
     EXPECT_TRUE(malformed.HasFileList());

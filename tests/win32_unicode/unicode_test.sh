@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# Printer and file names beyond any legacy code page, in the Windows program under Wine and Xvfb against the
+# private CUPS scheduler: queues "Étiquettes-Büro" and "ラベル", files "日本 ラベル.prn" and "🖨 label.prn".
+# The command-line run prints each file to each printer byte for byte; the remembered printer travels through
+# the registry between the legacy regime and UTF-8; the in-process tests (TESTS.exe) cover the printer box,
+# Default printer, Print, a drop, the open dialog and the close box, and ask this script for screenshots.
+# Usage: unicode_test.sh Kestrelspooler.exe LEGACY_PROBE.exe UTF8_PROBE.exe ANSWER.exe TESTS.exe ARTEFACT_DIR
+# shellcheck source=../win32/lib.sh
+source "$(dirname "$0")/../win32/lib.sh"
+APP=$1 LEGACY_PROBE=$2 UTF8_PROBE=$3 ANSWER=$4 TESTS=$5 ARTEFACTS=$6
+mkdir -p "$ARTEFACTS"
+rm -f "$ARTEFACTS"/*.png
+
+readonly ACCENTED="Étiquettes-Büro" KANA="ラベル"
+readonly FILES=("日本 ラベル.prn" "🖨 label.prn")
+
+# Windows' own path of a folder here, through Wine's drive Z: (the root).
+windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# Imports a .reg file into the prefix; prints regedit's exit status. regedit has been seen
+# to end with 1 once, on a machine busy with parallel Wine tests: it is given three tries.
+import_reg() {  # case file
+    local try status
+    for try in 1 2 3; do
+        status=$(run_wine "$1-$try" regedit /S "$(windows_path "$2")")
+        ((status == 0)) && break
+    done
+    echo "$status"
+}
+
+new_prefix
+# A Japanese face for Wine, IPAGothic. Text drawn with GDI (list boxes, static text, message
+# boxes) gets the glyphs an outline face lacks from the faces it links to, and Tahoma links to
+# "MS UI Gothic", for which IPAGothic stands in. Edit controls draw through Uniscribe, whose
+# fallback face for kana ('kana') and kanji ('hani') Wine reads from its own key.
+readonly JAPANESE_FACE=/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf  # fonts-ipafont-gothic
+[[ -e $JAPANESE_FACE ]] || { echo "missing $JAPANESE_FACE: scripts/install-deps windows"; exit 1; }
+ln -sf "$JAPANESE_FACE" "$WINEPREFIX/drive_c/windows/Fonts/"
+{
+    printf 'REGEDIT4\r\n\r\n'
+    printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n'
+    printf '"MS UI Gothic"="IPAGothic"\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Uniscribe\\Fallback]\r\n'
+    printf '"616e616b"="IPAGothic"\r\n"696e6168"="IPAGothic"\r\n'
+} >"$WORK/fonts.reg"
+check_eq "fonts registered" 0 "$(import_reg fonts "$WORK/fonts.reg")"
+
+start_spooler
+uri="socket://127.0.0.1:$(cat "$SPOOLER_DIR/printer.port")"
+for queue in "$ACCENTED" "$KANA"; do
+    lpadmin -p "$queue" -E -v "$uri" -o job-sheets-default=none,none -o printer-error-policy=abort-job ||
+        { echo "lpadmin could not create $queue"; exit 1; }
+done
+lpadmin -d "$KANA" || { echo "cannot make $KANA the default"; exit 1; }
+start_xvfb
+
+folder="$WINEPREFIX/drive_c/unicode"
+mkdir -p "$folder"
+for file in "${FILES[@]}"; do
+    {
+        for ((i = 0; i < 256; i++)); do printf "\\x$(printf %02x "$i")"; done
+        printf '%s\n' "$file"
+        head -c 50000 /dev/urandom
+    } >"$folder/$file"
+done
+
+# Every job file the fake printer stored, oldest first.
+jobs_now() { find "$KS_SPOOLER_JOBS" -name 'job-*.bin' | sort; }
+
+# Waits (bounded) for a job file beyond the COUNT there were, with the bytes of FILE.
+expect_new_job() {  # case count file
+    local i job=""
+    for ((i = 0; i < 300; i++)); do
+        job=$(jobs_now | sed -n "$(($2 + 1))p")
+        [[ -n $job ]] && cmp -s "$job" "$3" && break
+        sleep 0.1
+    done
+    if [[ -n $job ]] && cmp -s "$job" "$3"; then pass "$1: bytes arrived unchanged"
+    else fail "$1: the printer received ${job:+$(stat -c %s "$job") other bytes}${job:-nothing}"; fi
+}
+
+# 1. The command-line run: each file to each printer, remembered by the UTF-8 probe.
+for printer in "$ACCENTED" "$KANA"; do
+    for file in "${FILES[@]}"; do
+        case="cli $printer $file"
+        check_eq "$case: remember the printer" 0 "$(run_wine save "$UTF8_PROBE" settings-save "$printer")"
+        before=$(jobs_now | wc -l)
+        wine "$APP" "C:\\unicode\\$file" </dev/null >"$WORK/cli.out" 2>"$WORK/cli.err" &
+        APP_PID=$!
+        run_wine box "$ANSWER" Message 60 >/dev/null
+        check_eq "$case: message" "text: Executed!" "$(grep '^text:' "$WORK/box.out")"
+        app_status
+        check_eq "$case: exit status" 0 "$APP_STATUS"
+        expect_new_job "$case" "$before" "$folder/$file"
+    done
+done
+# lpstat names the jobs of a queue by the queue's name as it stands in the queue's URI.
+uri_name() { printf %s "$1" | perl -pe 's/([^A-Za-z0-9._~-])/sprintf("%%%02X", ord($1))/ge'; }
+for queue in "$ACCENTED" "$KANA"; do
+    check_eq "the scheduler's queue $queue took two jobs" 2 \
+        "$(lpstat -W completed -o 2>/dev/null | grep -c "^$(uri_name "$queue")-")"
+done
+
+# 2. The remembered printer between the regimes: the registry keeps UTF-16, so what one writes
+# the other reads, for every name both can spell. The legacy regime (1252) cannot spell the kana
+# and refuses to save them rather than storing question marks; the name before stays.
+registry_case() {  # writer value save-status reader expected
+    local writer=$1 value=$2 status=$3 reader=$4 expected=$5
+    check_eq "$writer saves [$value]" "$status" "$(run_wine save "$writer" settings-save "$value")"
+    run_wine get "$reader" settings-get >/dev/null
+    check_eq "$reader reads [$expected]" "$expected" "$(cat "$WORK/get.out")"
+}
+registry_case "$LEGACY_PROBE" "$ACCENTED" 0 "$UTF8_PROBE" "$ACCENTED"
+registry_case "$UTF8_PROBE" "$KANA" 0 "$UTF8_PROBE" "$KANA"
+registry_case "$LEGACY_PROBE" "$KANA" 1 "$UTF8_PROBE" "$KANA"
+registry_case "$UTF8_PROBE" "$ACCENTED" 0 "$LEGACY_PROBE" "$ACCENTED"
+
+# 3. The window in-process. It asks for each screenshot with a NAME.request file in SHOTS;
+# they are saved as TAGNAME.png.
+SHOTS=$WORK/shots
+mkdir -p "$SHOTS"
+export KS_UNICODE_FOLDER='C:\unicode'
+KS_JOBS_FOLDER=$(windows_path "$KS_SPOOLER_JOBS")
+KS_SHOTS_FOLDER=$(windows_path "$SHOTS")
+export KS_JOBS_FOLDER KS_SHOTS_FOLDER
+window_tests() {  # case tag gtest-arguments...
+    local case=$1 tag=$2 shooter status
+    shift 2
+    (
+        while :; do
+            for request in "$SHOTS"/*.request; do
+                [[ -e $request ]] || continue
+                name=$(basename "$request" .request)
+                import -window root "$ARTEFACTS/$tag$name.png" 2>/dev/null
+                rm -f "$request"
+                : >"$SHOTS/$name.done"
+            done
+            sleep 0.1
+        done
+    ) &
+    shooter=$!
+    status=$(run_wine "$case" "$TESTS" "$@")
+    kill "$shooter" && wait "$shooter" 2>/dev/null
+    rm -f "$SHOTS"/*
+    tr -d '\r' <"$WORK/$case.out" | grep -E '^\[ +(OK|FAILED|SKIPPED) +\]|Failure|Expected|Which is|actual' || true
+    check_eq "$case: in-process tests" 0 "$status"
+}
+window_tests window ""
+for shot in printer-box executed-kana open-dialog executed-accented; do
+    [[ -s $ARTEFACTS/$shot.png ]] && pass "screenshot $shot" || fail "no screenshot $shot"
+done
+
+finish
