@@ -139,8 +139,14 @@ struct RecordedEvents : FormEvents {
         friend bool operator==(const Event&, const Event&) = default;
     };
     std::vector<Event> events;
+    bool refuse_unload = false;  // what QueryUnload answers: keep the window open
+    int unload_queries = 0;
 
     void Click(ControlName control) override { events.push_back({L"Click", NameText(control)}); }
+    bool QueryUnload() override {
+        ++unload_queries;
+        return !refuse_unload;
+    }
     void Drop(ControlName control, const DropData& data) override {
         events.push_back({L"Drop", NameText(control), data.HasFileList(), data.FirstPath()});
     }
