@@ -224,6 +224,17 @@ struct CutOff {
 
 void PrintTo(const CutOff& c, std::ostream* os) { *os << c.name; }
 
+// What a cancelled job leaves: a cancelled job in the queue that the scheduler accepted no
+// document of, and nothing at the printer.
+void ExpectCancelledAndNothingPrinted(const fs::path& jobs, const std::set<std::string>& before) {
+    const auto job = NewestJob("Kestrel-Raw");
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
+    EXPECT_EQ(job->kilobytes, 0) << "the scheduler accepted the document";
+    EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
+    EXPECT_EQ(test::WaitForNewJob(jobs, before, 2s), std::nullopt) << "part of the job was printed";
+}
+
 class CupsCutOffTest : public CupsContractTest, public ::testing::WithParamInterface<CutOff> {};
 
 // Half a firmware image must never reach the printer: a job that is abandoned half-way,
@@ -255,15 +266,9 @@ TEST_P(CupsCutOffTest, HalfSentDocumentIsCancelledAndNothingArrives) {
             break;
     }
     printer.reset();
-
-    const auto job = NewestJob("Kestrel-Raw");
-    ASSERT_TRUE(job);
-    EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
     // Had the half document been finished before the cancel, the scheduler could have
-    // started printing it in between.
-    EXPECT_EQ(job->kilobytes, 0) << "the scheduler accepted the half document";
-    EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
-    EXPECT_EQ(test::WaitForNewJob(jobs_, before, 2s), std::nullopt) << "part of the job was printed";
+    // started printing it in between: it must have accepted none of it.
+    ExpectCancelledAndNothingPrinted(jobs_, before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, CupsCutOffTest,
@@ -274,17 +279,6 @@ INSTANTIATE_TEST_SUITE_P(Endings, CupsCutOffTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 // ---- the user cancels ---------------------------------------------------------------------
-
-// What a cancelled job leaves: a cancelled job in the queue that the scheduler accepted no
-// document of, and nothing at the printer.
-void ExpectCancelledAndNothingPrinted(const fs::path& jobs, const std::set<std::string>& before) {
-    const auto job = NewestJob("Kestrel-Raw");
-    ASSERT_TRUE(job);
-    EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
-    EXPECT_EQ(job->kilobytes, 0) << "the scheduler accepted the document";
-    EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
-    EXPECT_EQ(test::WaitForNewJob(jobs, before, 2s), std::nullopt) << "part of the job was printed";
-}
 
 TEST_F(CupsContractTest, ACancelledLargeJobEndsCancelledAndNothingReachesThePrinter) {
     constexpr std::uint64_t kTotal = 200u << 20;

@@ -3,8 +3,6 @@
 #include <thread>
 
 #include <QApplication>
-#include <QDir>
-#include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
@@ -124,61 +122,6 @@ TEST(QtWindowSystemWait, RunsTheEventLoopTicksAndEndsAtAWakeFromAnotherThread) {
     windows.RunUntil([&] { return done.load(); }, [] {}, 60s);
     worker.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 30s) << "the wait did not end at the Wake";
-}
-
-// Qt's windows, taken to be seen: the offscreen platform counts as no display, where the
-// program would show the terminal meter instead.
-class SeenQtWindows : public ks::QtWindowSystem {
-public:
-    bool CanShow() override { return true; }
-};
-
-// The program itself: a job that takes its time shows the progress window over the main
-// window, and Esc there cancels it.
-TEST(QtProgramProgress, ALongJobShowsTheWindowAndEscCancelsIt) {
-    ks::fakes::FakePlatform platform;
-    platform.printers.installed = {L"Laser"};
-    platform.printers.system_default = L"Laser";
-    platform.files.files[L"/srv/jobs/firmware.bin"] = std::vector<std::uint8_t>(64, 0x1b);
-    SeenQtWindows windows;
-    ks::Kestrelspooler program({platform.printers, platform.spooler, platform.files, platform.settings,
-                                platform.process, platform.messages, windows});
-    program.pacing.chunk_bytes = 16;
-    ASSERT_TRUE(program.Load());
-    program.Window().Show();
-    program.Window().SetText(mf::Text2, L"/srv/jobs/firmware.bin");
-    ASSERT_TRUE(program.OpenFi());
-    program.Window().SetText(mf::Combo1, L"Laser");
-    // The job waits in its second chunk until the window has been looked at and Esc pressed.
-    std::atomic<bool> pressed{false};
-    int writes = 0;
-    platform.spooler.before_step = [&](ks::fakes::Step step) {
-        if (step == ks::fakes::Step::Write && ++writes == 2)
-            for (int i = 0; i < 1000 && !pressed; ++i)
-                std::this_thread::sleep_for(10ms);
-    };
-    QMainWindow* seen = nullptr;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* form = static_cast<ks::QtForm*>(program.ProgressForm());
-        if (!form || pressed || !form->Window()->isVisible())
-            return;
-        seen = form->Window();
-        EXPECT_EQ(seen->windowTitle(), "Printing firmware.bin");
-        EXPECT_EQ(seen->parentWidget(), static_cast<QWidget*>(program.Window().NativeHandle()));
-        EXPECT_EQ(qobject_cast<QLabel*>(form->Widget(pf::lblSent))->text(), "16 bytes of 64 bytes");
-        const QString dir = QStringLiteral(KS_ARTEFACTS_DIR);
-        QDir().mkpath(dir);
-        EXPECT_TRUE(seen->grab().save(dir + "/progress_window.png"));
-        QTest::keyClick(seen->windowHandle(), Qt::Key_Escape);
-        pressed = true;
-    });
-    poll.start(20);
-    program.Click(mf::Command2);
-    EXPECT_NE(seen, nullptr) << "the progress window never showed";
-    ASSERT_EQ(platform.messages.shown.size(), 1u);
-    EXPECT_EQ(platform.messages.shown[0].text, L"The print job was cancelled.");
-    EXPECT_EQ(program.ProgressForm(), nullptr);
 }
 
 }  // namespace
