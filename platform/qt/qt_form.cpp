@@ -614,7 +614,7 @@ void QtForm::SetBusy(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void QtForm::Show() { Present(); }
+void QtForm::Show() { Present(nullptr); }
 
 void QtForm::ShowModal(Form* owner) {
     QWidget* parent = owner ? static_cast<QWidget*>(owner->NativeHandle()) : nullptr;
@@ -628,31 +628,23 @@ void QtForm::ShowModal(Form* owner) {
     }
     // Closing a modal window never ends the program, even when no other window is open.
     window_->setAttribute(Qt::WA_QuitOnClose, false);
-    if (parent) {
-        shown_before_ = true;
-        if (first_focus_)
-            first_focus_->setFocus(Qt::OtherFocusReason);
-        window_->show();
-        CentreOn(parent->frameGeometry());
-        window_->raise();
-        window_->activateWindow();
-        return;
-    }
-    Present();
+    Present(parent);
 }
 
-void QtForm::Present() {
-    const bool first = !shown_before_;
+void QtForm::Present(QWidget* owner) {
+    // Centred the first time it shows, and each time it shows over an owner.
+    const bool place = !shown_before_ || owner;
     shown_before_ = true;
-    if (first) {
-        CentreOnScreen();
+    const auto centre = [&] { owner ? CentreOn(owner->frameGeometry()) : CentreOnScreen(); };
+    if (place) {
+        centre();
         if (first_focus_)
             first_focus_->setFocus(Qt::OtherFocusReason);
     }
     window_->show();
     // The frame's size is known only once the window is on screen.
-    if (first)
-        CentreOnScreen();
+    if (place)
+        centre();
     window_->raise();
     window_->activateWindow();
 }
@@ -686,7 +678,8 @@ QWidget* QtForm::ClientArea() const { return window_->centralWidget(); }
 
 QWidget* QtForm::Widget(ControlName control) const { return widgets_[IndexOf(control)]; }
 
-QtWindowSystem::QtWindowSystem(std::shared_ptr<QtGui> gui) : gui_(std::move(gui)), waker_(std::make_unique<QObject>()) {}
+QtWindowSystem::QtWindowSystem(std::shared_ptr<QtGui> gui)
+    : gui_(std::move(gui)), waker_(std::make_unique<QObject>()) {}
 
 QtWindowSystem::~QtWindowSystem() = default;
 

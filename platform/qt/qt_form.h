@@ -70,8 +70,9 @@ private:
     // Places the window's frame in the middle of `area`, in screen coordinates.
     void CentreOn(const QRect& area);
     void CentreOnScreen();
-    // On screen and in front, the focus where it was or on the first in the tab order.
-    void Present();
+    // On screen and in front; the first time, or over an owner, centred (on the owner,
+    // else on the screen) with the focus on the first in the tab order.
+    void Present(QWidget* owner);
 
     double dpi_;
     bool busy_ = false;
