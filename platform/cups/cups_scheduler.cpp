@@ -100,6 +100,10 @@ void SchedulerConnection::AllowSilence(Milliseconds silence) {
 // the same time) saw nothing move: 1 to wait on, 0 to give up.
 int SchedulerConnection::KeepWaiting(http_t*, void* self) {
     auto* connection = static_cast<SchedulerConnection*>(self);
+    if (connection->StopAsked()) {
+        connection->stopped_ = true;
+        return 0;
+    }
     const Clock::time_point now = Clock::now();
     const bool go_on = connection->silence_allowed_
                            ? now - connection->last_progress_ < connection->budget_
@@ -110,6 +114,8 @@ int SchedulerConnection::KeepWaiting(http_t*, void* self) {
 }
 
 SchedulerConnection::Trouble SchedulerConnection::What() const {
+    if (stopped_)
+        return Trouble::Stopped;
     if (timed_out_)
         return Trouble::TimedOut;
     const int error = httpError(http_);
@@ -187,6 +193,8 @@ std::optional<std::wstring> CupsScheduler::LookupFailure(const SchedulerConnecti
     switch (connection.What()) {
     case SchedulerConnection::Trouble::None:
         return std::nullopt;
+    case SchedulerConnection::Trouble::Stopped:
+        return L"the wait for the scheduler was given up";
     case SchedulerConnection::Trouble::TimedOut:
         return RememberSilence(Unreachable(L"timed out after " + DurationText(connection.Budget())));
     case SchedulerConnection::Trouble::Closed:

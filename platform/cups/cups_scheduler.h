@@ -4,6 +4,7 @@
 
 #include <cups/http.h>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -35,10 +36,14 @@ public:
     void AllowSilence(Milliseconds silence);
     // Bytes went over or an answer came: the silence starts again.
     void Progressed() { last_progress_ = Clock::now(); }
+    // From now on a wait also gives up once `*stop` reads true: the user cancelled the job.
+    void StopWhen(const std::atomic<bool>* stop) { stop_ = stop; }
+    bool StopAsked() const { return stop_ && stop_->load(); }
 
     // What went wrong with the connection itself after a call failed; None when the
-    // scheduler answered (with a refusal of its own).
-    enum class Trouble { None, TimedOut, Closed, Failed };
+    // scheduler answered (with a refusal of its own); Stopped when a wait gave up because
+    // the user cancelled, which is nobody's failure.
+    enum class Trouble { None, TimedOut, Closed, Failed, Stopped };
     Trouble What() const;
     // The system's reason when What() is Failed, in words: "connection refused".
     std::wstring Reason() const;
@@ -54,6 +59,8 @@ private:
     Milliseconds budget_{0};
     bool silence_allowed_ = false;
     bool timed_out_ = false;
+    const std::atomic<bool>* stop_ = nullptr;
+    bool stopped_ = false;
 };
 
 class CupsScheduler {

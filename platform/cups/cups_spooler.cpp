@@ -45,6 +45,8 @@ std::wstring Said() {
 // and the scheduler's refusal.
 void RecordRefusal(CupsScheduler& scheduler, const SchedulerConnection& connection,
                    SpoolerErrors& errors, std::wstring what) {
+    if (connection.What() == Trouble::Stopped)
+        return;  // the user's cancel: nothing failed
     if (auto failure = scheduler.LookupFailure(connection)) {
         errors.Failed(std::move(*failure));
         return;
@@ -138,6 +140,11 @@ public:
             return 0;
         std::uint64_t taken = 0;
         while (taken < size) {
+            // A cancel takes hold from one piece to the next, not one chunk to the next.
+            if (connection_->StopAsked()) {
+                write_failed_ = true;
+                break;
+            }
             const std::uint64_t piece = std::min(size - taken, kPiece);
             // libcups ignores SIGPIPE (httpInitialize), so a scheduler that went away
             // makes the write fail instead of ending the program.
@@ -182,6 +189,11 @@ public:
 
     void Abort() override { CancelJob(); }
 
+    void StopWaitingWhen(const std::atomic<bool>* stop) override {
+        if (connection_)
+            connection_->StopWhen(stop);
+    }
+
     bool Close() override {
         CancelJob();
         connection_.reset();
@@ -193,6 +205,8 @@ private:
     // answered with a refusal of its own.
     void SendFailed(const wchar_t* refused) {
         switch (connection_->What()) {
+        case Trouble::Stopped:
+            return;  // the user's cancel: nothing failed
         case Trouble::TimedOut:
             errors_->Failed(L"the scheduler made no progress for " +
                             DurationText(connection_->Budget()));

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <memory>
 
 #include "about/about_window.h"
 #include "file_chooser/open_file.h"
@@ -39,20 +40,24 @@ int main(int argc, char** argv) {
     ks::CupsSpooler spooler;
     ks::PosixFiles files;
     ks::QtSettingsStore settings;
-    ks::QtMessageBoxService messages(argc > 0 ? argv[0] : "kestrelspooler");
+    // Qt's GUI starts when a window or a box first needs it, once for both.
+    const auto gui = std::make_shared<ks::QtGui>(argc > 0 ? argv[0] : "kestrelspooler");
+    ks::QtMessageBoxService messages(gui);
 
     if (command_line_run) {
-        // The window is never shown: its controls live in memory, and Qt's GUI starts
-        // only if a message box is to appear on a display.
-        ks::HeadlessWindowSystem windows;
-        ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
+        // The main window is never shown. A job that takes long shows its progress window
+        // on a display; without one, the meter on a terminal, or nothing.
+        std::unique_ptr<ks::WindowSystem> windows;
+        if (ks::DisplayAvailable())
+            windows = std::make_unique<ks::QtWindowSystem>(gui);
+        else
+            windows = std::make_unique<ks::HeadlessWindowSystem>();
+        ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, *windows});
         app.Load();  // ends the program with the run's exit status
         return 1;
     }
 
-    ks::QtGuiArguments arguments(argc > 0 ? argv[0] : "kestrelspooler");
-    QApplication gui(arguments.Count(), arguments.Values());
-    if (!ks::DisplayAvailable()) {  // the named display did not answer
+    if (!gui->Application() || !ks::DisplayAvailable()) {  // the named display did not answer
         std::fputs(kNeedsDisplay, stderr);
         return 1;
     }
@@ -60,7 +65,7 @@ int main(int argc, char** argv) {
     // keeps it going after the main window closed.
     QApplication::setQuitOnLastWindowClosed(true);
 
-    ks::QtWindowSystem windows;
+    ks::QtWindowSystem windows(gui);
     return ks::RunReportingWindowFailures(messages, [&] {
         ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, windows});
         messages.SetOwner(static_cast<QWidget*>(app.Window().NativeHandle()));

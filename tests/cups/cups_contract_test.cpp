@@ -12,6 +12,7 @@
 #include "platform/cups/cups_printers.h"
 #include "platform/cups/cups_spooler.h"
 #include "platform/text.h"
+#include "printing/print_job.h"
 #include "private_spooler.h"
 
 namespace ks {
@@ -23,6 +24,7 @@ using namespace std::chrono_literals;
 const fs::path kSpoolerDir = KS_SPOOLER_DIR;  // started by the test fixture
 const std::string kSpoolerScript = KS_SPOOLER_SCRIPT;
 const std::string kFakePrinter = KS_FAKE_PRINTER;
+const std::string kSlowProxy = KS_SLOW_PROXY;
 constexpr std::size_t kLarge = 50u * 1024 * 1024 + 123;  // odd size: no lucky block boundary
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -55,27 +57,21 @@ std::vector<JobRecord> Jobs(const std::string& queue, int which) {
     return records;
 }
 
+ByteBuffer BufferOf(const std::vector<std::uint8_t>& bytes) { return ByteBuffer::Copy(bytes.data(), bytes.size()); }
+
+// A buffer of `size` bytes that count up, made in place.
+ByteBuffer Counting(std::size_t size) {
+    ByteBuffer buffer = ByteBuffer::ForOverwrite(size);
+    for (std::size_t i = 0; i < size; ++i)
+        buffer.data()[i] = static_cast<std::uint8_t>(i * 7);
+    return buffer;
+}
+
 std::optional<JobRecord> NewestJob(const std::string& queue) {
     auto jobs = Jobs(queue, CUPS_WHICHJOBS_ALL);
     if (jobs.empty())
         return std::nullopt;
     return jobs.back();
-}
-
-// Hands the bytes over as the Print command does: document, page, writes of the rest
-// until all are taken, end page, end document. False at the first step that fails.
-bool Send(SpoolerPrinter& printer, const std::vector<std::uint8_t>& bytes) {
-    if (!printer.StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}) ||
-        !printer.StartPage())
-        return false;
-    std::uint64_t done = 0;
-    while (done < bytes.size()) {
-        const std::uint64_t taken = printer.Write(bytes.data() + done, bytes.size() - done);
-        if (taken == 0 || taken > bytes.size() - done)
-            return false;
-        done += taken;
-    }
-    return printer.EndPage() && printer.EndDoc();
 }
 
 class CupsContractTest : public ::testing::Test {
@@ -125,17 +121,18 @@ void PrintTo(const Delivery& d, std::ostream* os) { *os << d.name; }
 class CupsDeliveryTest : public CupsContractTest, public ::testing::WithParamInterface<Delivery> {};
 
 // The bytes reach the printer unchanged: no driver filter, no banner page, no auto-typing,
-// nothing lost at a write boundary; the job carries the document name and the raw format.
+// nothing lost at a write boundary or a chunk's; the job carries the document name and the
+// raw format. Sent as the program sends it: in chunks, on a worker thread of its own.
 TEST_P(CupsDeliveryTest, BytesArriveUnchangedInOneRawJobNamedCommandPrint) {
     const Delivery& d = GetParam();
     const auto bytes = d.payload();
     const auto before = test::JobFiles(jobs_);
 
-    auto printer = spooler_.OpenPrinter(d.queue);
-    ASSERT_TRUE(printer) << ToNative(spooler_.LastError());
-    ASSERT_TRUE(Send(*printer, bytes)) << ToNative(spooler_.LastError());
-    EXPECT_TRUE(printer->Close());
-    printer.reset();
+    const ByteBuffer buffer = BufferOf(bytes);
+    PrintJob sending(spooler_, d.queue, buffer, {});
+    const PrintJob::Ending& ending = sending.Wait();
+    ASSERT_EQ(ending.result.outcome, JobOutcome::Delivered) << ToNative(ending.spooler_words);
+    EXPECT_EQ(ending.result.sent, bytes.size());
 
     const auto job = NewestJob(ToNative(d.queue));
     ASSERT_TRUE(job);
@@ -195,7 +192,17 @@ class CupsRefusalTest : public CupsContractTest, public ::testing::WithParamInte
 TEST_P(CupsRefusalTest, OpenRefusesAndNoJobIsCreated) {
     const auto before = Jobs("Kestrel-Reject", CUPS_WHICHJOBS_ALL).size();
     EXPECT_EQ(spooler_.OpenPrinter(GetParam().device_name), nullptr);
-    EXPECT_FALSE(spooler_.LastError().empty());
+    const std::wstring here = spooler_.LastError();
+    EXPECT_FALSE(here.empty());
+    EXPECT_EQ(Jobs("Kestrel-Reject", CUPS_WHICHJOBS_ALL).size(), before);
+
+    // On a job's worker thread, where libcups keeps its last error and its settings
+    // apart from this thread's: the same refusal in the same words.
+    const ByteBuffer nothing;
+    PrintJob job(spooler_, GetParam().device_name, nothing, {});
+    const PrintJob::Ending& ending = job.Wait();
+    EXPECT_EQ(ending.result.outcome, JobOutcome::OpenRefused);
+    EXPECT_EQ(ending.spooler_words, here);
     EXPECT_EQ(Jobs("Kestrel-Reject", CUPS_WHICHJOBS_ALL).size(), before);
 }
 
@@ -219,6 +226,17 @@ struct CutOff {
 };
 
 void PrintTo(const CutOff& c, std::ostream* os) { *os << c.name; }
+
+// What a cancelled job leaves: a cancelled job in the queue that the scheduler accepted no
+// document of, and nothing at the printer.
+void ExpectCancelledAndNothingPrinted(const fs::path& jobs, const std::set<std::string>& before) {
+    const auto job = NewestJob("Kestrel-Raw");
+    ASSERT_TRUE(job);
+    EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
+    EXPECT_EQ(job->kilobytes, 0) << "the scheduler accepted the document";
+    EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
+    EXPECT_EQ(test::WaitForNewJob(jobs, before, 2s), std::nullopt) << "part of the job was printed";
+}
 
 class CupsCutOffTest : public CupsContractTest, public ::testing::WithParamInterface<CutOff> {};
 
@@ -251,15 +269,9 @@ TEST_P(CupsCutOffTest, HalfSentDocumentIsCancelledAndNothingArrives) {
             break;
     }
     printer.reset();
-
-    const auto job = NewestJob("Kestrel-Raw");
-    ASSERT_TRUE(job);
-    EXPECT_EQ(job->state, IPP_JSTATE_CANCELED);
     // Had the half document been finished before the cancel, the scheduler could have
-    // started printing it in between.
-    EXPECT_EQ(job->kilobytes, 0) << "the scheduler accepted the half document";
-    EXPECT_TRUE(Jobs("Kestrel-Raw", CUPS_WHICHJOBS_ACTIVE).empty());
-    EXPECT_EQ(test::WaitForNewJob(jobs_, before, 2s), std::nullopt) << "part of the job was printed";
+    // started printing it in between: it must have accepted none of it.
+    ExpectCancelledAndNothingPrinted(jobs_, before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Endings, CupsCutOffTest,
@@ -268,6 +280,52 @@ INSTANTIATE_TEST_SUITE_P(Endings, CupsCutOffTest,
                                            CutOff{"DestroyWithoutClose", Ending::Destroy},
                                            CutOff{"WritesAfterAbort", Ending::AbortAfterFailedEndDoc}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// ---- the user cancels ---------------------------------------------------------------------
+
+TEST_F(CupsContractTest, ACancelledLargeJobEndsCancelledAndNothingReachesThePrinter) {
+    constexpr std::uint64_t kTotal = 200u << 20;
+    const ByteBuffer buffer = Counting(kTotal);
+    const auto before = test::JobFiles(jobs_);
+    PrintJob job(spooler_, L"Kestrel-Raw", buffer, {});
+    while (job.Sent() < 2 * kChunkBytes && !job.Finished())
+        std::this_thread::sleep_for(1ms);
+    job.Cancel();
+    const PrintJob::Ending& ending = job.Wait();
+    EXPECT_EQ(ending.result.outcome, JobOutcome::CancelledByUser);
+    EXPECT_LT(ending.result.sent, kTotal);
+    EXPECT_EQ(ending.spooler_words, L"") << "a cancel is no failure";
+    ExpectCancelledAndNothingPrinted(jobs_, before);
+}
+
+// A scheduler that stops reading holds a send for up to five minutes before the job
+// fails; the user's cancel does not wait for that.
+TEST_F(CupsContractTest, ACancelDuringAStalledSendStopsWaitingAtOnce) {
+    const fs::path road = kSpoolerDir / "stalling.sock";
+    const std::string direct = test::ReadSpoolerEnv(kSpoolerDir).at("CUPS_SERVER");
+    test::Background proxy({kSlowProxy, "--listen", road.string(), "--to", direct, "--stall-after",
+                            std::to_string(2u << 20)});
+    ASSERT_TRUE(proxy.Started());
+    for (int i = 0; i < 100 && !fs::exists(road); ++i)
+        std::this_thread::sleep_for(50ms);
+    test::UseServer(road.string());
+    const ByteBuffer buffer = Counting(16u << 20);
+    const auto before = test::JobFiles(jobs_);
+
+    PrintJob job(spooler_, L"Kestrel-Raw", buffer, {});
+    std::this_thread::sleep_for(1500ms);
+    EXPECT_FALSE(job.Finished()) << "the send did not stall";
+    const auto asked = std::chrono::steady_clock::now();
+    job.Cancel();
+    const PrintJob::Ending& ending = job.Wait();
+    const auto waited = std::chrono::steady_clock::now() - asked;
+    test::UseServer(direct);
+
+    EXPECT_LT(waited, 10s) << "the cancel waited for the stalled send";
+    EXPECT_EQ(ending.result.outcome, JobOutcome::CancelledByUser);
+    EXPECT_EQ(ending.spooler_words, L"") << "a cancel is no failure";
+    ExpectCancelledAndNothingPrinted(jobs_, before);
+}
 
 // ---- the scheduler goes away ------------------------------------------------------------
 

@@ -2,9 +2,12 @@
 #include "private_spooler.h"
 
 #include <cups/cups.h>
+#include <signal.h>
+#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <random>
@@ -34,11 +37,9 @@ fs::path UseSpooler(const fs::path& dir) {
     const fs::path home = dir / "home";
     fs::create_directories(home);
     setenv("HOME", home.c_str(), 1);
-    setenv("CUPS_SERVER", env.at("CUPS_SERVER").c_str(), 1);
     unsetenv("LPDEST");
     unsetenv("PRINTER");
-    // libcups keeps the server it found first; make it look again.
-    cupsSetServer(env.at("CUPS_SERVER").c_str());
+    UseServer(env.at("CUPS_SERVER"));
     return env.at("KS_SPOOLER_JOBS");
 }
 
@@ -47,6 +48,31 @@ int SchedulerPid(const fs::path& dir) {
     int pid = 0;
     in >> pid;
     return pid;
+}
+
+void UseServer(const std::string& server) {
+    setenv("CUPS_SERVER", server.c_str(), 1);
+    // libcups keeps the server it found first, for each thread; make this one look again.
+    // A thread started later reads CUPS_SERVER itself.
+    cupsSetServer(server.c_str());
+}
+
+Background::Background(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) == 0)
+        pid_ = pid;
+}
+
+Background::~Background() {
+    if (pid_ <= 0)
+        return;
+    kill(pid_, SIGTERM);
+    int status = 0;
+    waitpid(pid_, &status, 0);
 }
 
 std::optional<std::string> Run(const std::string& command) {

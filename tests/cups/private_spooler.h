@@ -26,6 +26,23 @@ int SchedulerPid(const std::filesystem::path& dir);
 // Runs a shell command; its standard output, or nullopt when it exits with a failure.
 std::optional<std::string> Run(const std::string& command);
 
+// Points this process and the threads it starts from now on at the scheduler socket
+// `server` (CUPS_SERVER, and libcups's setting for the calling thread).
+void UseServer(const std::string& server);
+
+// A program that runs in the background while the object lives; SIGTERM and a wait end it.
+class Background {
+public:
+    explicit Background(const std::vector<std::string>& argv);
+    ~Background();
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+    bool Started() const { return pid_ > 0; }
+
+private:
+    int pid_ = -1;
+};
+
 // The names of the job files the fake printer has stored so far.
 std::set<std::string> JobFiles(const std::filesystem::path& jobs);
 

@@ -2,21 +2,23 @@
 # End-to-end runs of the built program in command-line mode, with no display, against the
 # private CUPS scheduler and its fake printer.
 #
-#   e2e_test.sh PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE
+#   e2e_test.sh PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE [SLOW_PROXY]
 #
 # SPOOLER_DIR is the scheduler the test fixture started; the case that stops a scheduler
-# starts one of its own beside it. Each case runs in a fresh folder with its own
+# starts one of its own beside it. The cases of long jobs reach it through SLOW_PROXY. Each case runs in a fresh folder with its own
 # XDG_CONFIG_HOME, where the remembered printer is written beforehand.
 set -uo pipefail
 
-(($# == 5)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE" >&2; exit 2; }
-readonly PROGRAM=$1 SPOOLER=$2 SPOOLER_DIR=$3 FAKE_PRINTER=$4 CASE=$5
+(($# == 5 || $# == 6)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE [SLOW_PROXY]" >&2; exit 2; }
+readonly PROGRAM=$1 SPOOLER=$2 SPOOLER_DIR=$3 FAKE_PRINTER=$4 CASE=$5 SLOW_PROXY=${6:-}
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/ks-e2e.XXXXXX")
 OWN_SPOOLER=""
 OWN_QUEUES=()
+PROXY_PID=""
 cleanup() {
     [[ -n $OWN_SPOOLER ]] && "$SPOOLER" stop "$OWN_SPOOLER"
+    [[ -n $PROXY_PID ]] && kill "$PROXY_PID" && wait "$PROXY_PID"
     local queue
     for queue in "${OWN_QUEUES[@]}"; do lpadmin -x "$queue" 2>/dev/null; done
     rm -rf "$WORK"
@@ -108,6 +110,17 @@ newest_job_title() {  # queue: the job-name of its newest job, through IPP
     # ipptool goes by the address, not CUPS_SERVER.
     ipptool -tv "ipp://$KS_SPOOLER_ADDRESS/jobs/$id" get-job-attributes.test 2>/dev/null |
         sed -n 's/^ *job-name (nameWithoutLanguage) = //p'
+}
+
+# From here on the program reaches the scheduler through the slow proxy, at `rate` bytes
+# a second, so that a job of a few MiB takes seconds.
+use_slow_road() {  # rate
+    [[ -x $SLOW_PROXY ]] || fail "no slow proxy given"
+    "$SLOW_PROXY" --listen "$WORK/slow.sock" --to "$CUPS_SERVER" --rate "$1" 2>"$WORK/proxy.log" &
+    PROXY_PID=$!
+    for _ in $(seq 50); do [[ -S $WORK/slow.sock ]] && break; sleep 0.1; done
+    [[ -S $WORK/slow.sock ]] || fail "the slow proxy did not start"
+    export CUPS_SERVER=$WORK/slow.sock
 }
 
 readonly EXECUTED="Message: Executed!"
@@ -320,6 +333,36 @@ case $CASE in
         lpstat -W not-completed -o Kestrel-Raw | grep -q "^Kestrel-Raw-$left " || fail "job $left is not in the queue"
         cancel "$left" || fail "cancel $left failed"
         [[ $(jobs_in_queue Kestrel-Raw not-completed) == 0 ]] || fail "job $left is still in the queue"
+        ;;
+    terminal_meter)
+        # Standard error is a terminal: the meter, redrawn in place, wiped before the message.
+        use_spooler "$SPOOLER_DIR"
+        use_slow_road 8000000
+        head -c $((16 * 1024 * 1024)) /dev/urandom >"$WORK/meter.bin"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        timeout 120 script -qec "$(printf '%q ' "$PROGRAM" "$WORK/meter.bin")" "$WORK/typescript" \
+            </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
+        expect_status 0
+        # One redraw a line, without the spaces that wipe what a longer line left.
+        tr '\r' '\n' <"$WORK/typescript" | sed 's/ *$//' >"$WORK/stderr"
+        expect_line "Printing meter.bin: 4.0 MiB of 16 MiB"
+        expect_line "Printing meter.bin: 12 MiB of 16 MiB"
+        expect_line "$EXECUTED"
+        # The wipe, an empty line here, comes right before the message.
+        grep -a -B1 -xF "$EXECUTED" "$WORK/stderr" | head -n 1 | grep -qx '' || fail "the meter's line is not wiped"
+        grep -a -B2 -xF "$EXECUTED" "$WORK/stderr" | head -n 1 | grep -q '^Printing meter.bin: ' ||
+            fail "the message does not follow the meter"
+        expect_job_bytes "$before" "$WORK/meter.bin"
+        ;;
+    no_meter_when_redirected)
+        # The same long job with standard error in a file: only the message, as always.
+        use_spooler "$SPOOLER_DIR"
+        use_slow_road 8000000
+        head -c $((16 * 1024 * 1024)) /dev/urandom >"$WORK/meter.bin"
+        print_ok Kestrel-Raw "$WORK/meter.bin"
+        [[ $(cat "$WORK/stderr") == "$EXECUTED" ]] || fail "standard error holds more than the message"
         ;;
     *)
         echo "unknown case $CASE" >&2
