@@ -7,6 +7,7 @@
 #include "../printing/file_loader.h"
 #include "../printing/raw_job.h"
 #include "../printing/texts.h"
+#include "../progress/progress_text.h"
 #include "main_form.h"
 
 namespace ks {
@@ -32,6 +33,23 @@ std::wstring WithoutQuotes(std::wstring text) {
     return text;
 }
 
+// Points `slot` at `value` while it lives.
+template <typename T>
+class Running {
+public:
+    Running(T*& slot, T& value) : slot_(slot) { slot_ = &value; }
+    ~Running() { slot_ = nullptr; }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+
+private:
+    T*& slot_;
+};
+
+// What the main window still does while a job runs: nothing that touches the printers,
+// the FileBuffer or the program's end.
+bool AllowedDuringJob(ControlName control) { return control == mf::Image1 || control == mf::About; }
+
 }  // namespace
 
 int RunReportingWindowFailures(MessageBoxService& messages, const std::function<int()>& start) {
@@ -45,9 +63,14 @@ int RunReportingWindowFailures(MessageBoxService& messages, const std::function<
 }
 
 Kestrelspooler::Kestrelspooler(Services services)
-    : services_(services),
-      current_printer_(services.printers),
-      form_(services.windows.CreateForm(MainFormLayout(), *this)) {}
+    : services_(services), current_printer_(services.printers), form_(CreateMainForm()) {}
+
+std::unique_ptr<Form> Kestrelspooler::CreateMainForm() {
+    // A command-line run never shows its main window, while its progress window, when a
+    // job takes long, does show: the main window lives in memory only.
+    WindowSystem& windows = services_.process.CommandLine().empty() ? services_.windows : memory_windows_;
+    return windows.CreateForm(MainFormLayout(), *this);
+}
 
 bool Kestrelspooler::Load() {
     GetPrinters();
@@ -74,6 +97,8 @@ bool Kestrelspooler::Load() {
     return false;
 }
 
+bool Kestrelspooler::QueryUnload() { return !JobRunning(); }
+
 void Kestrelspooler::Unload() {
     services_.settings.Save(texts::kSettingsApp, texts::kSettingsSection, texts::kSettingsKey,
                             form_->Text(mf::Combo1));
@@ -99,14 +124,33 @@ void Kestrelspooler::GetPrinters() {
 bool Kestrelspooler::SelectPrinter(const std::wstring& name) { return current_printer_.Select(name); }
 
 bool Kestrelspooler::OpenFi() {
+    if (JobRunning())
+        return false;  // the worker is reading the FileBuffer
     BusyPointer busy(*form_);
-    const bool loaded = LoadFile(services_.files, form_->Text(mf::Text2), file_buffer_);
+    const std::wstring path = form_->Text(mf::Text2);
+    const bool loaded = LoadFile(services_.files, path, file_buffer_);
+    loaded_path_ = loaded ? path : std::wstring();
     form_->SetText(mf::Text1, ByteCountText(file_buffer_.size()));
     form_->RefreshAll();
     return loaded;
 }
 
+PrintJob::Ending Kestrelspooler::SendFileBuffer(const std::wstring& device_name) {
+    WindowSystem& windows = services_.windows;
+    PrintJob job(services_.spooler, device_name, file_buffer_, [&windows] { windows.Wake(); },
+                 pacing.chunk_bytes);
+    Running<PrintJob> running(job_, job);
+    const std::wstring file_name = FileNameOf(loaded_path_, services_.process.PathSeparators());
+    JobProgress progress(windows, services_.process, *form_, file_name, job, pacing);
+    Running<JobProgress> shown(job_progress_, progress);
+    windows.RunUntil([&job] { return job.Finished(); }, [&progress] { progress.Tick(); }, pacing.tick);
+    progress.Finish();
+    return job.Wait();
+}
+
 bool Kestrelspooler::Print() {
+    if (JobRunning())
+        return false;
     const std::optional<std::wstring> saved = current_printer_.Current();
     if (!SelectPrinter(form_->Text(mf::Combo1))) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
@@ -117,14 +161,11 @@ bool Kestrelspooler::Print() {
         return false;
     }
 
-    JobResult result;
-    {
-        BusyPointer busy(*form_);
-        result = SendRawJob(services_.spooler, *current_printer_.Current(), file_buffer_);
-    }
+    const PrintJob::Ending ending = SendFileBuffer(*current_printer_.Current());
+    const JobResult& result = ending.result;
     const JobOutcome outcome = result.outcome;
     if (outcome != JobOutcome::Delivered)
-        Detail(JobFailureLines(services_.spooler.LastError(), result, file_buffer_.size()));
+        Detail(JobFailureLines(ending.spooler_words, result, file_buffer_.size()));
     if (outcome == JobOutcome::OpenRefused) {
         // The chosen printer stays current here: the Default printer command then shows it.
         Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
@@ -133,6 +174,10 @@ bool Kestrelspooler::Print() {
     current_printer_.Restore(saved);
     if (outcome == JobOutcome::Cancelled) {
         Notify(texts::kJobFailed, texts::kProgramTitle);
+        return false;
+    }
+    if (outcome == JobOutcome::CancelledByUser) {
+        Notify(texts::kJobCancelled, texts::kProgramTitle);
         return false;
     }
     Notify(texts::kExecuted, texts::kExecutedCaption);
@@ -155,6 +200,8 @@ void Kestrelspooler::DefaultPrinter() {
 }
 
 void Kestrelspooler::Click(ControlName control) {
+    if (JobRunning() && !AllowedDuringJob(control))
+        return;
     if (control == mf::Command1 || control == mf::Open) {
         if (on_file_select)
             on_file_select();
@@ -173,6 +220,8 @@ void Kestrelspooler::Click(ControlName control) {
 // Only the controls the table lets take drops report one (not the Default printer
 // button), so every drop here loads.
 void Kestrelspooler::Drop(ControlName, const DropData& data) {
+    if (JobRunning())
+        return;
     if (data.HasFileList()) {
         if (std::optional<std::wstring> first = data.FirstPath())
             form_->SetText(mf::Text2, *first);

@@ -13,8 +13,10 @@
 #include "../platform/process.h"
 #include "../platform/settings.h"
 #include "../platform/spooler.h"
+#include "../platform/headless/headless_form.h"
 #include "../platform/window_system.h"
 #include "../printing/printer_selection.h"
+#include "../progress/progress_window.h"
 
 namespace ks {
 
@@ -37,9 +39,16 @@ inline constexpr std::wstring_view kWindowFailed = L"The window could not be cre
 // user with what failed, and the run ends with status 1.
 int RunReportingWindowFailures(MessageBoxService& messages, const std::function<int()>& start);
 
+// Threads: everything here runs on the UI thread. A Print hands the FileBuffer to a
+// PrintJob, whose worker thread alone talks to the spooler until the job has ended;
+// meanwhile the UI thread waits in WindowSystem::RunUntil, where the windows stay
+// alive, and refuses every command of the main window that would touch the printers,
+// the buffer or the program's end: Print, File select and Open, drops, Default
+// printer, Exit and the close box. The About window stays usable.
 class Kestrelspooler : public FormEvents {
 public:
-    // Throws WindowError when the main window cannot be created.
+    // Throws WindowError when the main window cannot be created. In a command-line run
+    // (a command line is given) the main window is never shown and lives in memory.
     explicit Kestrelspooler(Services services);
 
     // Start-up: fills the printer list, takes the command line and the remembered
@@ -50,15 +59,20 @@ public:
 
     // The window is closed through its close box: the printer name is remembered.
     void Unload() override;
+    // The close box is refused while a job runs.
+    bool QueryUnload() override;
 
     void GetPrinters();
 
     // Loads the file the path field names into the FileBuffer and shows its size.
-    // Reports nothing to the user; returns whether the file was read.
+    // Reports nothing to the user; returns whether the file was read. Refused (false,
+    // nothing changes) while a job runs.
     bool OpenFi();
 
     // The Print command: sends the FileBuffer to the printer the printer name box
-    // names. Returns true when it ended in "Executed!".
+    // names, on a worker thread, while the windows stay alive; a job that runs longer
+    // than `pacing.delay` shows its progress and can be cancelled. Returns true when
+    // it ended in "Executed!". Refused (false) while a job runs.
     bool Print();
 
     // The Default printer command: the current printer's name into the printer name box.
@@ -70,22 +84,34 @@ public:
     const ByteBuffer& FileBuffer() const { return file_buffer_; }
     Form& Window() { return *form_; }
     const PrinterSelection& CurrentPrinter() const { return current_printer_; }
+    bool JobRunning() const { return job_ != nullptr; }
+    // The running job's progress window while it is open, for the tests.
+    Form* ProgressForm() { return job_progress_ ? job_progress_->Window() : nullptr; }
 
     // Wiring for the windows that are not part of the main window itself.
     std::function<void()> on_file_select;
     std::function<void()> on_about;
 
+    JobPacing pacing;
+
 private:
+    std::unique_ptr<Form> CreateMainForm();
     bool SelectPrinter(const std::wstring& name);
+    // Sends the FileBuffer to `device_name` on a worker and waits, showing the job.
+    PrintJob::Ending SendFileBuffer(const std::wstring& device_name);
     void Notify(const std::wstring& text, const std::wstring& caption);
     // Lines on standard error that say why something failed.
     void Detail(const std::vector<std::wstring>& lines);
 
     Services services_;
     PrinterSelection current_printer_;
+    HeadlessWindowSystem memory_windows_;  // the command-line run's main window
     std::unique_ptr<Form> form_;
     ByteBuffer file_buffer_;
+    std::wstring loaded_path_;  // the path the FileBuffer was read from; "" when empty
     bool nothing_remembered_ = false;
+    PrintJob* job_ = nullptr;             // while one runs
+    JobProgress* job_progress_ = nullptr;  // while a job runs
 };
 
 }  // namespace ks

@@ -9,7 +9,22 @@ namespace ks {
 
 namespace {
 
-bool HoldsText(ControlKind kind) { return kind != ControlKind::Picture && kind != ControlKind::Line; }
+bool HoldsText(ControlKind kind) {
+    return kind != ControlKind::Picture && kind != ControlKind::Line && kind != ControlKind::ProgressBar;
+}
+
+const char* KindName(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Label: return "label";
+    case ControlKind::ComboBox: return "combo box";
+    case ControlKind::TextBox: return "text box";
+    case ControlKind::Button: return "button";
+    case ControlKind::Picture: return "picture";
+    case ControlKind::Line: return "line";
+    case ControlKind::ProgressBar: return "progress bar";
+    }
+    return "control";
+}
 
 std::string Narrow(std::wstring_view name) { return std::string(name.begin(), name.end()); }
 
@@ -46,6 +61,7 @@ Focus FocusOf(const ControlLayout& control) {
     case ControlKind::Label:
     case ControlKind::Picture:
     case ControlKind::Line:
+    case ControlKind::ProgressBar:
         return Focus::None;
     }
     return Focus::None;
@@ -94,10 +110,10 @@ std::size_t TableForm::IndexOf(ControlName control) const {
     throw std::logic_error("no such control: " + Narrow(control.View()));
 }
 
-std::size_t TableForm::ComboBox(ControlName control) const {
+std::size_t TableForm::OfKind(ControlName control, ControlKind kind) const {
     const std::size_t i = IndexOf(control);
-    if (Layout(i).kind != ControlKind::ComboBox)
-        throw std::logic_error("not a combo box: " + Narrow(control.View()));
+    if (Layout(i).kind != kind)
+        throw std::logic_error(std::string("not a ") + KindName(kind) + ": " + Narrow(control.View()));
     return i;
 }
 
@@ -119,6 +135,7 @@ void TableForm::SetText(ControlName control, const std::wstring& text) {
     switch (Layout(i).kind) {
     case ControlKind::Picture:
     case ControlKind::Line:
+    case ControlKind::ProgressBar:
         return;
     case ControlKind::Button:
         SetNativeText(i, CaptionShown(text));
@@ -150,6 +167,14 @@ void TableForm::SetSelectedIndex(ControlName control, int index) {
     const std::size_t box = ComboBox(control);
     CheckEntry(box, index);
     NativeSelect(box, index);
+}
+
+void TableForm::SetProgress(ControlName control, int value) {
+    SetNativeProgress(OfKind(control, ControlKind::ProgressBar), std::clamp(value, 0, kProgressFull));
+}
+
+int TableForm::Progress(ControlName control) const {
+    return NativeProgress(OfKind(control, ControlKind::ProgressBar));
 }
 
 }  // namespace ks

@@ -52,8 +52,9 @@ private:
 };
 
 // The Form calls, written once over a form's native controls: the control named is
-// looked up in the table, a list call on another kind of control and a list index
-// out of range are refused, pictures and lines hold no text, button captions keep
+// looked up in the table, a list or progress call on another kind of control and a
+// list index out of range are refused, a progress value is kept in range, pictures,
+// lines and progress bars hold no text, button captions keep
 // their "&", and a combo box's text, list and selection stay in step. A form derives
 // from it and reaches its native controls by their index in the table.
 class TableForm : public Form {
@@ -65,6 +66,8 @@ public:
     std::wstring Item(ControlName control, int index) const final;
     int SelectedIndex(ControlName control) const final;
     void SetSelectedIndex(ControlName control, int index) final;
+    void SetProgress(ControlName control, int value) final;
+    int Progress(ControlName control) const final;
 
 protected:
     explicit TableForm(const FormLayout& layout) : table_(layout) {}
@@ -86,10 +89,14 @@ protected:
     virtual int NativeSelected(std::size_t control) const = 0;
     // Selects entry `index` and makes it the box's text; -1 drops the selection.
     virtual void NativeSelect(std::size_t control, int index) = 0;
+    // Progress bars only, with a value from 0 to kProgressFull.
+    virtual void SetNativeProgress(std::size_t control, int value) = 0;
+    virtual int NativeProgress(std::size_t control) const = 0;
 
 private:
-    // The combo box's index; std::logic_error for any other kind of control.
-    std::size_t ComboBox(ControlName control) const;
+    // The control's index when it is of this kind; std::logic_error otherwise.
+    std::size_t OfKind(ControlName control, ControlKind kind) const;
+    std::size_t ComboBox(ControlName control) const { return OfKind(control, ControlKind::ComboBox); }
     // std::out_of_range unless the box has an entry `index`.
     void CheckEntry(std::size_t box, int index) const;
 

@@ -1,6 +1,7 @@
 // The print spooler: one raw job on one printer, in the order open, document, page, writes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,7 +18,7 @@ namespace ks {
 // A spooler creates one and hands it to every printer it opens, so that whichever of
 // them failed last, the spooler's LastError reads it. They share it through a
 // std::shared_ptr: a printer may outlive the spooler that opened it and still report.
-// Used from one thread.
+// Used from one thread at a time (see Spooler).
 class SpoolerErrors {
 public:
     // A new failure: what happened. Whatever an earlier failure left is dropped.
@@ -66,8 +67,22 @@ public:
     virtual void Abort() = 0;
 
     virtual bool Close() = 0;
+
+    // From now on, once `*stop` reads true (set by any thread), a printer whose calls
+    // can wait a long time on the platform (a network scheduler that stalls) may stop
+    // waiting: the call then fails as a failed write or end of document does, and
+    // Abort cancels the document. Such a stop is no failure of the spooler's: it
+    // leaves no account in LastError beyond what cleaning up left behind. `stop`
+    // outlives the printer. A printer whose calls end by themselves soon ignores it.
+    virtual void StopWaitingWhen(const std::atomic<bool>* stop) { (void)stop; }
 };
 
+// Threads: a spooler and the printers it opens are used by one thread at a time. The
+// program's print job runs on a worker thread of its own that opens the printer, sends
+// the document, closes the printer and reads LastError (printing/print_job.h); the UI
+// thread does not touch the spooler, nor the installed printers, while that job runs,
+// and joins the worker before it does again. Whatever a platform keeps per thread
+// (its last error, a default connection) is the worker's for the whole job.
 class Spooler {
 public:
     virtual ~Spooler() = default;

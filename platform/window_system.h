@@ -1,7 +1,9 @@
 // Windows described as data, built natively by the platform, with events routed by control name.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -27,7 +29,10 @@ private:
     std::wstring_view name_;
 };
 
-enum class ControlKind { Label, ComboBox, TextBox, Button, Picture, Line };
+enum class ControlKind { Label, ComboBox, TextBox, Button, Picture, Line, ProgressBar };
+
+// A progress bar runs from 0, empty, to this, full.
+inline constexpr int kProgressFull = 1000;
 enum class BorderStyle { Sizable, FixedDialog };
 
 struct Colour {
@@ -49,7 +54,7 @@ struct ControlLayout {
     ControlKind kind;
     ControlName name;
     int left, top, width, height;
-    std::wstring_view caption;      // caption, initial text, or the picture's resource name
+    std::wstring_view caption;      // caption, initial text, or the picture's resource name; "" for a progress bar
     int tab_index;                  // -1: takes no focus
     bool accepts_drops = false;
     FontStyle font = {};
@@ -97,6 +102,10 @@ public:
     virtual ~FormEvents() = default;
     virtual void Click(ControlName control) = 0;
     virtual void Drop(ControlName control, const DropData& data) = 0;
+    // Asked when the close box is pressed or the system asks the window to close,
+    // before Unload: false keeps the window open, and no Unload follows. A window the
+    // program closes itself (Form::Close) does not ask.
+    virtual bool QueryUnload() { return true; }
     // The window is being closed through its close box or by the system.
     virtual void Unload() = 0;
 };
@@ -104,8 +113,11 @@ public:
 // A window built from a FormLayout. Controls are addressed by their names in it.
 // Asking for a name the form does not have, or for a combo box's list of another
 // kind of control, is a programming error (std::logic_error); so is a list index
-// out of range (std::out_of_range). Pictures and lines hold no text: "" for them,
-// and setting one changes nothing.
+// out of range (std::out_of_range). Pictures, lines and progress bars hold no text:
+// "" for them, and setting one changes nothing.
+//
+// Forms belong to the thread that created them, the program's one UI thread: every
+// member is called there.
 class Form {
 public:
     virtual ~Form() = default;
@@ -123,6 +135,11 @@ public:
     // Selects a list entry, which also makes it the box's text.
     virtual void SetSelectedIndex(ControlName control, int index) = 0;
 
+    // A progress bar's position, 0 to kProgressFull; a value outside is taken as the
+    // nearer end. Asked of any other kind of control, a programming error (std::logic_error).
+    virtual void SetProgress(ControlName control, int value) = 0;
+    virtual int Progress(ControlName control) const = 0;
+
     // Repaints the whole window before returning.
     virtual void RefreshAll() = 0;
 
@@ -132,6 +149,15 @@ public:
     // Shows the window centred on the screen; the first control in the tab order
     // takes the focus.
     virtual void Show() = 0;
+    // Shows the window modal and returns at once; the caller goes on running the event
+    // loop (WindowSystem::RunUntil). Modal to `owner` when the owner is on screen: centred
+    // on it, and the owner takes no input (clicks, keys, drops, its close box) until this
+    // window closes, while windows without an owner (the About window) stay usable.
+    // Without an owner, or with one that is not on screen (the command-line run, whose
+    // main window is never shown), modal to the whole program and centred on the screen.
+    // The first control in the tab order takes the focus. Close ends the modality and
+    // gives the owner back its input.
+    virtual void ShowModal(Form* owner) = 0;
     // Brings an already shown window to the front.
     virtual void Activate() = 0;
     // Closes the window as OK would: no Unload event.
@@ -155,12 +181,34 @@ private:
     std::wstring what_;
 };
 
-// Builds forms on the platform's window system.
+// Builds forms on the platform's window system, and runs its event loop while the
+// program waits for work on another thread.
+//
+// Threads: the program has one UI thread, which creates the forms, handles their
+// events and calls every member here except Wake. A print job runs on a worker thread
+// of its own (printing/print_job.h); the UI thread waits for it in RunUntil, so that
+// the windows repaint, answer the desktop and take input while the job is sent.
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
     // Throws WindowError when the window cannot be created.
     virtual std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) = 0;
+
+    // Whether a person can see and answer the forms built here: false where the forms
+    // live in memory only (no display). May start the platform's GUI to find out.
+    virtual bool CanShow() = 0;
+
+    // Runs the platform's event loop on the UI thread until `done` returns true: windows
+    // repaint and handlers run meanwhile. `done` is asked first, then after each tick
+    // and each Wake; `tick` runs about every `interval` while `done` stays false. Both
+    // run on the UI thread. The program runs one such
+    // wait at a time; a handler that runs during it does not start another.
+    virtual void RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
+                          std::chrono::milliseconds interval) = 0;
+
+    // Makes a running RunUntil ask `done` again at once instead of at its next tick.
+    // The one member any thread may call: a worker calls it when its work is done.
+    virtual void Wake() = 0;
 };
 
 }  // namespace ks

@@ -1,5 +1,7 @@
-// One raw spooler job that carries a whole buffer, cancelled rather than left half-sent.
+// One raw spooler job that carries a whole buffer in chunks, cancelled rather than left half-sent.
 #include "raw_job.h"
+
+#include <algorithm>
 
 #include "texts.h"
 
@@ -7,43 +9,88 @@ namespace ks {
 
 namespace {
 
-// The first write offers the whole buffer; a spooler that takes part of it is offered
-// the rest until it has all or stops taking any. `done` counts what it took.
-bool WriteAll(SpoolerPrinter& printer, const ByteBuffer& bytes, std::uint64_t& done) {
-    while (done < bytes.size()) {
-        const std::uint64_t taken = printer.Write(bytes.data() + done, bytes.size() - done);
-        if (taken == 0 || taken > bytes.size() - done)
-            return false;
-        done += taken;
-    }
-    if (bytes.empty())
+enum class Writes { Done, Failed, Stopped };
+
+// Each chunk is offered whole; a spooler that takes part of it is offered the rest
+// until it has all or stops taking any. `done` counts what it took.
+Writes WriteChunks(SpoolerPrinter& printer, const ByteBuffer& bytes, std::uint64_t chunk_bytes,
+                   JobControl& control, std::uint64_t& done) {
+    if (control.CancelRequested())
+        return Writes::Stopped;
+    if (bytes.empty()) {
         printer.Write(bytes.data(), 0);  // an empty job still makes its one write
-    return true;
+        return Writes::Done;
+    }
+    while (done < bytes.size()) {
+        if (control.CancelRequested())
+            return Writes::Stopped;
+        const std::uint64_t end = done + std::min(chunk_bytes, bytes.size() - done);
+        while (done < end) {
+            const std::uint64_t taken = printer.Write(bytes.data() + done, end - done);
+            if (taken == 0 || taken > end - done)
+                return Writes::Failed;
+            done += taken;
+        }
+        control.Report(done);
+    }
+    return Writes::Done;
 }
 
 }  // namespace
 
-JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes) {
+void JobControl::Report(std::uint64_t sent) {
+    sent_.store(sent);
+    if (on_sent_)
+        on_sent_(sent);
+}
+
+JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes,
+                     JobControl& control, std::uint64_t chunk_bytes) {
+    chunk_bytes = std::max<std::uint64_t>(chunk_bytes, 1);
     JobResult result;
+    if (control.CancelRequested()) {
+        result.outcome = JobOutcome::CancelledByUser;
+        return result;
+    }
     std::unique_ptr<SpoolerPrinter> printer = spooler.OpenPrinter(device_name);
     if (!printer) {
         result.outcome = JobOutcome::OpenRefused;
         return result;
     }
+    printer->StopWaitingWhen(&control.CancelFlag());
+    // The open may have taken its time: a cancel that came meanwhile starts nothing.
+    if (control.CancelRequested()) {
+        printer->Close();
+        result.outcome = JobOutcome::CancelledByUser;
+        return result;
+    }
 
     if (!printer->StartDoc(DocInfo{texts::kDocumentName, std::nullopt, std::nullopt})) {
         printer->Close();
-        result.outcome = JobOutcome::Cancelled;
+        result.outcome = control.CancelRequested() ? JobOutcome::CancelledByUser : JobOutcome::Cancelled;
         return result;
     }
     const bool page = printer->StartPage();
-    const bool sent = page && WriteAll(*printer, bytes, result.sent) && printer->EndPage() &&
-                      printer->EndDoc();
+    Writes writes = page ? WriteChunks(*printer, bytes, chunk_bytes, control, result.sent) : Writes::Failed;
+    bool sent = writes == Writes::Done && printer->EndPage();
+    if (sent && control.CancelRequested()) {
+        writes = Writes::Stopped;
+        sent = false;
+    }
+    sent = sent && printer->EndDoc();
     if (!sent)
         printer->Abort();
     printer->Close();
-    result.outcome = sent ? JobOutcome::Delivered : JobOutcome::Cancelled;
-    result.broke_off = page && !sent;
+    if (sent) {
+        result.outcome = JobOutcome::Delivered;
+    } else if (writes == Writes::Stopped || control.CancelRequested()) {
+        // A printer that stopped waiting because of the request fails its call: that is
+        // the user's cancel too, not a failure of the spooler's.
+        result.outcome = JobOutcome::CancelledByUser;
+    } else {
+        result.outcome = JobOutcome::Cancelled;
+        result.broke_off = page;
+    }
     return result;
 }
 

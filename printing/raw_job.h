@@ -1,7 +1,9 @@
-// One raw spooler job that carries a whole buffer, cancelled rather than left half-sent.
+// One raw spooler job that carries a whole buffer in chunks, cancelled rather than left half-sent.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "../platform/files.h"
@@ -9,10 +11,16 @@
 
 namespace ks {
 
+// The job is handed to the spooler this many bytes at a time, so that it can report
+// how far it got and stop between chunks; the spooler takes each chunk with as many
+// writes as it needs.
+inline constexpr std::uint64_t kChunkBytes = std::uint64_t{4} << 20;
+
 enum class JobOutcome {
-    Delivered,     // the spooler took every byte and released the document
-    OpenRefused,   // the spooler would not open the printer; nothing was started
-    Cancelled,     // a step after the open failed; the job was cancelled
+    Delivered,        // the spooler took every byte and released the document
+    OpenRefused,      // the spooler would not open the printer; nothing was started
+    Cancelled,        // a step after the open failed; the job was cancelled
+    CancelledByUser,  // the user stopped it; the job was cancelled, nothing released
 };
 
 struct JobResult {
@@ -21,9 +29,41 @@ struct JobResult {
     bool broke_off = false;   // the failure came while the bytes were handed over or released
 };
 
+// What a job shares with those who watch it from other threads: how far it got, and
+// whether it is asked to stop.
+class JobControl {
+public:
+    // `sent` runs on the job's thread after each chunk the spooler took, with the bytes
+    // taken so far.
+    explicit JobControl(std::function<void(std::uint64_t sent)> sent = {}) : on_sent_(std::move(sent)) {}
+    JobControl(const JobControl&) = delete;
+    JobControl& operator=(const JobControl&) = delete;
+
+    // Any thread.
+    void Cancel() { cancel_.store(true); }
+    bool CancelRequested() const { return cancel_.load(); }
+    std::uint64_t Sent() const { return sent_.load(); }
+    const std::atomic<bool>& CancelFlag() const { return cancel_; }
+
+    // The job's thread.
+    void Report(std::uint64_t sent);
+
+private:
+    std::function<void(std::uint64_t)> on_sent_;
+    std::atomic<bool> cancel_{false};
+    std::atomic<std::uint64_t> sent_{0};
+};
+
 // Opens `device_name`, starts the document "Command Print" with no output file and no
-// data type, one page, writes the whole buffer (the rest again while each write takes
-// bytes), ends page and document and closes the printer.
-JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes);
+// data type, one page, writes the whole buffer chunk by chunk (each chunk again while
+// a write takes part of it), ends page and document and closes the printer. An empty
+// buffer still makes its one empty write.
+//
+// A cancel request is looked at before the open, after it, before each chunk and
+// before the document is released: the started document is then aborted, never
+// ended, and the result is CancelledByUser. A request that comes after the release
+// changes nothing: the job was delivered.
+JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes,
+                     JobControl& control, std::uint64_t chunk_bytes = kChunkBytes);
 
 }  // namespace ks

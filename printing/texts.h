@@ -9,6 +9,7 @@ inline constexpr const wchar_t* kExecutedCaption = L"Message";
 inline constexpr const wchar_t* kPrinterNotRecognized =
     L"The Printer Name you typed wasn't recognized.";
 inline constexpr const wchar_t* kJobFailed = L"The print job failed and was cancelled.";
+inline constexpr const wchar_t* kJobCancelled = L"The print job was cancelled.";
 inline constexpr const wchar_t* kFileNotRead = L"The file could not be read.";
 inline constexpr const wchar_t* kDocumentName = L"Command Print";
 

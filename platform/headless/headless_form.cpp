@@ -33,8 +33,41 @@ void HeadlessForm::NativeSelect(std::size_t control, int index) {
         s.text = s.items[static_cast<std::size_t>(index)];
 }
 
+void HeadlessForm::ShowModal(Form* owner) {
+    open_ = true;
+    modal_owner_ = owner;
+}
+
+void HeadlessForm::Close() {
+    open_ = false;
+    modal_owner_ = nullptr;
+}
+
 std::unique_ptr<Form> HeadlessWindowSystem::CreateForm(const FormLayout& layout, FormEvents&) {
     return std::make_unique<HeadlessForm>(layout);
+}
+
+void HeadlessWindowSystem::RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
+                                    std::chrono::milliseconds interval) {
+    while (!done()) {
+        bool woken = false;
+        {
+            std::unique_lock lock(mutex_);
+            // A Wake between `done` and here is kept in woken_, so it is never missed.
+            woken = woken_up_.wait_for(lock, interval, [this] { return woken_; });
+            woken_ = false;
+        }
+        if (!woken)
+            tick();
+    }
+}
+
+void HeadlessWindowSystem::Wake() {
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    woken_up_.notify_all();
 }
 
 }  // namespace ks

@@ -45,13 +45,22 @@ std::wstring PosixProcess::CurrentFolder() {
     return FromNative(folder);
 }
 
-void PosixProcess::ErrorLine(const std::wstring& text) {
-    std::string line = ToNative(text);
-    line.push_back('\n');
+namespace {
+
+// Whatever stdio holds goes first, so that lines keep their order.
+void WriteError(const std::string& bytes) {
     std::fflush(stderr);
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
     std::fflush(stderr);
 }
+
+}  // namespace
+
+void PosixProcess::ErrorLine(const std::wstring& text) { WriteError(ToNative(text) + '\n'); }
+
+bool PosixProcess::ErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+void PosixProcess::ErrorText(const std::wstring& text) { WriteError(ToNative(text)); }
 
 void PosixProcess::End(int status) {
     std::cout.flush();

@@ -23,8 +23,15 @@ public:
     // "" when the current folder no longer exists or cannot be named.
     std::wstring CurrentFolder() override;
 
+    std::wstring_view PathSeparators() const override { return L"/"; }
+
     // The text and a line break on standard error, in one write.
     void ErrorLine(const std::wstring& text) override;
+
+    // isatty on standard error.
+    bool ErrorIsTerminal() override;
+    // The text on standard error, in one write.
+    void ErrorText(const std::wstring& text) override;
 
     // Flushes standard output and error, then ends the process without running
     // destructors or exit handlers: no window closes politely, so no Unload runs.

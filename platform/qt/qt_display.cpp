@@ -1,6 +1,7 @@
 // Whether the program has a display to show windows on, and how Qt's GUI is started to find out.
 #include "qt_display.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 
 #include <cstdlib>
@@ -47,6 +48,18 @@ QtGuiArguments::QtGuiArguments(const std::string& program_name) {
         values_.push_back(s.data());
     count_ = static_cast<int>(strings_.size());
     values_.push_back(nullptr);
+}
+
+QtGui::QtGui(std::string program_name) : program_name_(std::move(program_name)) {}
+
+QtGui::~QtGui() = default;
+
+QApplication* QtGui::Application() {
+    if (QCoreApplication::instance())
+        return qobject_cast<QApplication*>(QCoreApplication::instance());
+    arguments_ = std::make_unique<QtGuiArguments>(program_name_);
+    own_application_ = std::make_unique<QApplication>(arguments_->Count(), arguments_->Values());
+    return own_application_.get();
 }
 
 }  // namespace ks

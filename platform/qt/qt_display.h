@@ -1,8 +1,11 @@
 // Whether the program has a display to show windows on, and how Qt's GUI is started to find out.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class QApplication;
 
 namespace ks {
 
@@ -30,6 +33,27 @@ private:
     std::vector<std::string> strings_;
     std::vector<char*> values_;
     int count_ = 0;
+};
+
+// Qt's GUI, started the first time something needs it: a command-line run starts it
+// only for a message box or a progress window, never for a short job on its own. The
+// services that may need it share one.
+class QtGui {
+public:
+    // `program_name` becomes the argv[0] of the application started here.
+    explicit QtGui(std::string program_name);
+    ~QtGui();
+    QtGui(const QtGui&) = delete;
+    QtGui& operator=(const QtGui&) = delete;
+
+    // The running QApplication, started here (see QtGuiArguments) when no Qt application
+    // runs yet; nullptr when a Qt application without widgets runs.
+    QApplication* Application();
+
+private:
+    std::string program_name_;
+    std::unique_ptr<QtGuiArguments> arguments_;  // outlives the application below
+    std::unique_ptr<QApplication> own_application_;
 };
 
 }  // namespace ks

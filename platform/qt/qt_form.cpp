@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
@@ -21,11 +22,14 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTextDocument>
+#include <QTimer>
 
+#include "qt_display.h"
 #include "qt_drop_data.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace. The resources live in a static
@@ -155,6 +159,11 @@ public:
         if (FormEvents* events = events_)
             events->Click(ControlName(name));
     }
+    // Whether the window may close; a detached router has no one left to ask.
+    bool QueryUnload() {
+        FormEvents* events = events_;
+        return !events || events->QueryUnload();
+    }
     void Unload() {
         if (FormEvents* events = events_)
             events->Unload();
@@ -244,8 +253,8 @@ private:
     FormEvents* events_;
 };
 
-// The top-level window. Its close box reports Unload; a close the program asks
-// for itself does not.
+// The top-level window. Its close box asks QueryUnload and then reports Unload; a close
+// the program asks for itself does neither.
 class FormWindow : public QMainWindow {
 public:
     void SetRouter(FormEventRouter* router) { router_ = router; }
@@ -258,8 +267,13 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (!quiet_ && router_)
+        if (!quiet_ && router_) {
+            if (!router_->QueryUnload()) {
+                event->ignore();
+                return;
+            }
             router_->Unload();
+        }
         event->accept();
     }
 
@@ -342,6 +356,15 @@ Made MakePicture(const ControlLayout& layout, QWidget* parent) {
         picture->setLineWidth(2);
     }
     return {picture};
+}
+
+Made MakeProgressBar(QWidget* parent) {
+    auto* bar = new QProgressBar(parent);
+    bar->setRange(0, kProgressFull);
+    bar->setValue(0);
+    // The bar alone shows how far the job got; the label beside it says it in bytes.
+    bar->setTextVisible(false);
+    return {bar, QPalette::Text, QPalette::Base};
 }
 
 QWidget* MakeLine(const ControlLayout& layout, QWidget* parent, double dpi) {
@@ -457,6 +480,9 @@ QWidget* QtForm::MakeControl(const ControlLayout& layout, QWidget* parent) {
     case ControlKind::Picture:
         made = MakePicture(layout, parent);
         break;
+    case ControlKind::ProgressBar:
+        made = MakeProgressBar(parent);
+        break;
     case ControlKind::Line:
         return MakeLine(layout, parent, dpi_);  // painted over the others, takes nothing
     }
@@ -565,6 +591,14 @@ void QtForm::NativeSelect(std::size_t control, int index) {
         combo.setEditText(combo.itemText(index));
 }
 
+void QtForm::SetNativeProgress(std::size_t control, int value) {
+    static_cast<QProgressBar*>(widgets_[control].data())->setValue(value);
+}
+
+int QtForm::NativeProgress(std::size_t control) const {
+    return static_cast<QProgressBar*>(widgets_[control].data())->value();
+}
+
 void QtForm::RefreshAll() {
     if (window_->isVisible())
         window_->repaint();
@@ -580,30 +614,59 @@ void QtForm::SetBusy(bool busy) {
         QApplication::restoreOverrideCursor();
 }
 
-void QtForm::Show() {
+void QtForm::Show() { Present(); }
+
+void QtForm::ShowModal(Form* owner) {
+    QWidget* parent = owner ? static_cast<QWidget*>(owner->NativeHandle()) : nullptr;
+    if (parent && parent->isVisible()) {
+        // A child window of the owner, which alone it blocks; setParent keeps the flags given.
+        window_->setParent(parent, window_->windowFlags() | Qt::Dialog);
+        window_->setWindowModality(Qt::WindowModal);
+    } else {
+        window_->setWindowModality(Qt::ApplicationModal);
+        parent = nullptr;
+    }
+    // Closing a modal window never ends the program, even when no other window is open.
+    window_->setAttribute(Qt::WA_QuitOnClose, false);
+    if (parent) {
+        shown_before_ = true;
+        if (first_focus_)
+            first_focus_->setFocus(Qt::OtherFocusReason);
+        window_->show();
+        CentreOn(parent->frameGeometry());
+        window_->raise();
+        window_->activateWindow();
+        return;
+    }
+    Present();
+}
+
+void QtForm::Present() {
     const bool first = !shown_before_;
     shown_before_ = true;
     if (first) {
-        Centre();
+        CentreOnScreen();
         if (first_focus_)
             first_focus_->setFocus(Qt::OtherFocusReason);
     }
     window_->show();
     // The frame's size is known only once the window is on screen.
     if (first)
-        Centre();
+        CentreOnScreen();
     window_->raise();
     window_->activateWindow();
 }
 
-void QtForm::Centre() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    // move() places the frame's top left corner.
-    window_->move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->frameGeometry().size(),
-                                      screen->availableGeometry())
-                      .topLeft());
+void QtForm::CentreOnScreen() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        CentreOn(screen->availableGeometry());
+}
+
+void QtForm::CentreOn(const QRect& area) {
+    // move() places the frame's top left corner; a window's position is on the screen,
+    // owned or not.
+    window_->move(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window_->frameGeometry().size(), area).topLeft());
 }
 
 void QtForm::Activate() {
@@ -623,8 +686,68 @@ QWidget* QtForm::ClientArea() const { return window_->centralWidget(); }
 
 QWidget* QtForm::Widget(ControlName control) const { return widgets_[IndexOf(control)]; }
 
+QtWindowSystem::QtWindowSystem(std::shared_ptr<QtGui> gui) : gui_(std::move(gui)), waker_(std::make_unique<QObject>()) {}
+
+QtWindowSystem::~QtWindowSystem() = default;
+
 std::unique_ptr<Form> QtWindowSystem::CreateForm(const FormLayout& layout, FormEvents& events) {
+    QApplication* application = gui_ ? gui_->Application()
+                                     : qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!application)
+        throw WindowError(L"Qt's window system is not running");
     return std::make_unique<QtForm>(layout, events);
+}
+
+bool QtWindowSystem::CanShow() {
+    if (gui_ && DisplayAvailable())
+        gui_->Application();
+    return DisplayAvailable();
+}
+
+void QtWindowSystem::RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
+                              std::chrono::milliseconds interval) {
+    while (!done()) {
+        WaitOnce(interval);
+        if (done())
+            return;
+        tick();
+    }
+}
+
+bool QtWindowSystem::TakeWake() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(woken_, false);
+}
+
+void QtWindowSystem::WaitOnce(std::chrono::milliseconds interval) {
+    if (!QCoreApplication::instance()) {
+        std::unique_lock lock(mutex_);
+        woken_up_.wait_for(lock, interval, [this] { return woken_; });
+        woken_ = false;
+        return;
+    }
+    QEventLoop loop;
+    QTimer::singleShot(interval, &loop, &QEventLoop::quit);
+    // A Wake from here on quits this loop through waker_; one that came before is taken.
+    loop_ = &loop;
+    if (!TakeWake())
+        loop.exec();
+    loop_ = nullptr;
+}
+
+void QtWindowSystem::Wake() {
+    {
+        std::lock_guard lock(mutex_);
+        woken_ = true;
+    }
+    woken_up_.notify_all();
+    // Runs on the UI thread, where loop_ lives.
+    QMetaObject::invokeMethod(
+        waker_.get(), [this] {
+            if (loop_)
+                loop_->quit();
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace ks

@@ -25,23 +25,16 @@ void WriteLine(const std::wstring& text, const std::wstring& caption) {
 }  // namespace
 
 QtMessageBoxService::QtMessageBoxService(std::string program_name)
-    : program_name_(std::move(program_name)) {}
+    : QtMessageBoxService(std::make_shared<QtGui>(std::move(program_name))) {}
+
+QtMessageBoxService::QtMessageBoxService(std::shared_ptr<QtGui> gui) : gui_(std::move(gui)) {}
 
 QtMessageBoxService::~QtMessageBoxService() = default;
 
 void QtMessageBoxService::SetOwner(QWidget* owner) { owner_ = owner; }
 
-QApplication* QtMessageBoxService::Application() {
-    if (QCoreApplication::instance())
-        return qobject_cast<QApplication*>(QCoreApplication::instance());
-
-    arguments_ = std::make_unique<QtGuiArguments>(program_name_);
-    own_application_ = std::make_unique<QApplication>(arguments_->Count(), arguments_->Values());
-    return own_application_.get();
-}
-
 void QtMessageBoxService::Show(const std::wstring& text, const std::wstring& caption) {
-    QApplication* application = DisplayAvailable() ? Application() : nullptr;
+    QApplication* application = DisplayAvailable() ? gui_->Application() : nullptr;
     if (!application || !DisplayAvailable()) {
         WriteLine(text, caption);
         return;

@@ -13,7 +13,7 @@ class QWidget;
 
 namespace ks {
 
-class QtGuiArguments;
+class QtGui;
 
 class QtMessageBoxService : public MessageBoxService {
 public:
@@ -21,6 +21,8 @@ public:
     // when a box is due and none runs yet (the command-line run needs no window
     // otherwise).
     explicit QtMessageBoxService(std::string program_name = "kestrelspooler");
+    // The same, sharing the GUI with the program's other Qt services.
+    explicit QtMessageBoxService(std::shared_ptr<QtGui> gui);
     ~QtMessageBoxService() override;
     QtMessageBoxService(const QtMessageBoxService&) = delete;
     QtMessageBoxService& operator=(const QtMessageBoxService&) = delete;
@@ -34,14 +36,8 @@ public:
     void Show(const std::wstring& text, const std::wstring& caption) override;
 
 private:
-    // The running QApplication, started here when there is none; nullptr when a Qt
-    // application without widgets runs.
-    QApplication* Application();
-
     QPointer<QWidget> owner_;
-    std::string program_name_;
-    std::unique_ptr<QtGuiArguments> arguments_;  // outlives the application below
-    std::unique_ptr<QApplication> own_application_;
+    std::shared_ptr<QtGui> gui_;
 };
 
 }  // namespace ks

@@ -31,6 +31,8 @@ public:
     }
     bool StartPage() override { return Step_(Step::StartPage); }
     std::uint64_t Write(const std::uint8_t* data, std::uint64_t size) override {
+        if (s_.before_step)
+            s_.before_step(Step::Write);
         s_.calls.push_back({Step::Write, name_, size});
         if (s_.fail_at == Step::Write)
             return 0;
@@ -46,9 +48,12 @@ public:
     bool EndDoc() override { return Step_(Step::EndDoc); }
     void Abort() override { Step_(Step::Abort); }
     bool Close() override { return Step_(Step::Close); }
+    void StopWaitingWhen(const std::atomic<bool>* stop) override { s_.stop_flag = stop; }
 
 private:
     bool Step_(Step step) {
+        if (s_.before_step)
+            s_.before_step(step);
         s_.calls.push_back({step, name_});
         return s_.fail_at != step;
     }
@@ -60,6 +65,8 @@ private:
 }  // namespace
 
 std::unique_ptr<SpoolerPrinter> FakeSpooler::OpenPrinter(const std::wstring& name) {
+    if (before_step)
+        before_step(Step::Open);
     calls.push_back({Step::Open, name});
     const bool known_name =
         known.empty() || std::find(known.begin(), known.end(), name) != known.end();
@@ -122,6 +129,59 @@ bool FakeSettings::Save(const std::wstring& app, const std::wstring& section,
 std::wstring FakeSettings::Remembered() const {
     auto it = values.find(Key(L"Kestrelspooler", L"STARTUP", L"Drucker"));
     return it == values.end() ? L"" : it->second;
+}
+
+// A form that leaves the list of live forms when it goes.
+class FakeWindowSystem::Tracked : public HeadlessForm {
+public:
+    Tracked(const FormLayout& layout, std::vector<Entry>& live) : HeadlessForm(layout), live_(live) {}
+    ~Tracked() override {
+        std::erase_if(live_, [this](const Entry& e) { return e.form == this; });
+    }
+
+private:
+    std::vector<Entry>& live_;
+};
+
+std::unique_ptr<Form> FakeWindowSystem::CreateForm(const FormLayout& layout, FormEvents& events) {
+    auto form = std::make_unique<Tracked>(layout, live_);
+    const std::wstring name(layout.name.View());
+    live_.push_back({name, form.get(), &events});
+    ++made_[name];
+    return form;
+}
+
+void FakeWindowSystem::RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
+                                std::chrono::milliseconds interval) {
+    ++waits;
+    HeadlessWindowSystem::RunUntil(
+        done,
+        [&] {
+            ++ticks;
+            tick();
+            if (after_tick)
+                after_tick();
+        },
+        interval);
+}
+
+HeadlessForm* FakeWindowSystem::Find(ControlName form) const {
+    for (const Entry& e : live_)
+        if (e.name == form.View())
+            return e.form;
+    return nullptr;
+}
+
+FormEvents* FakeWindowSystem::EventsOf(ControlName form) const {
+    for (const Entry& e : live_)
+        if (e.name == form.View())
+            return e.events;
+    return nullptr;
+}
+
+int FakeWindowSystem::Made(ControlName form) const {
+    const auto it = made_.find(std::wstring(form.View()));
+    return it == made_.end() ? 0 : it->second;
 }
 
 }  // namespace ks::fakes

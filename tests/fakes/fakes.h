@@ -1,6 +1,7 @@
 // In-memory platform services for the unit tests, with a record of what the core asked of them.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -50,6 +51,10 @@ public:
     std::optional<Step> fail_at;      // this step reports failure
     std::uint64_t write_limit = 0;    // when set, a write takes at most this many bytes
     int writes_before_stall = -1;     // when >= 0, writes after this many take nothing
+    // Runs as each step begins, on the thread that sends the job: a test can stop the
+    // job there (its worker) until the user has acted on the UI thread.
+    std::function<void(Step)> before_step;
+    const std::atomic<bool>* stop_flag = nullptr;  // what the printer was told to watch
 
     std::vector<Call> calls;
     DocInfo doc;
@@ -94,11 +99,17 @@ public:
     std::wstring command_line;
     std::wstring current_folder = L"C:\\work";
     std::vector<std::wstring> error_lines;
+    bool terminal = false;   // standard error is a terminal
+    std::wstring error_text;  // what ErrorText wrote, all of it
     std::optional<int> ended;
 
     std::wstring CommandLine() override { return command_line; }
     std::wstring CurrentFolder() override { return current_folder; }
+    // The fakes' paths are of both kinds: "C:\\data\\fw.bin" and "/data/fw.bin".
+    std::wstring_view PathSeparators() const override { return L"\\/"; }
     void ErrorLine(const std::wstring& text) override { error_lines.push_back(text); }
+    bool ErrorIsTerminal() override { return terminal; }
+    void ErrorText(const std::wstring& text) override { error_text += text; }
     void End(int status) override {
         if (!ended)
             ended = status;
@@ -150,6 +161,38 @@ public:
     std::optional<std::wstring> FirstPath() const override { return first; }
 };
 
+// The headless window system, which also keeps track of the forms it made, so that a
+// test can act on them as the user would (press a button, the close box), and runs a
+// step of the test's own after each tick of a wait.
+class FakeWindowSystem : public HeadlessWindowSystem {
+public:
+    bool can_show = true;             // what CanShow says: a person could see the forms
+    std::function<void()> after_tick;  // on the UI thread, after the program's own tick
+    int waits = 0;                     // RunUntil calls
+    int ticks = 0;
+
+    std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
+    bool CanShow() override { return can_show; }
+    void RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
+                  std::chrono::milliseconds interval) override;
+
+    // The form of that name that is still alive, and the handler of its events;
+    // nullptr when there is none.
+    HeadlessForm* Find(ControlName form) const;
+    FormEvents* EventsOf(ControlName form) const;
+    int Made(ControlName form) const;  // how many forms of that name were built
+
+private:
+    class Tracked;
+    struct Entry {
+        std::wstring name;
+        HeadlessForm* form;
+        FormEvents* events;
+    };
+    std::vector<Entry> live_;
+    std::map<std::wstring, int> made_;
+};
+
 // Every fake, wired into one program.
 struct FakePlatform {
     FakePrinters printers;
@@ -158,7 +201,7 @@ struct FakePlatform {
     FakeSettings settings;
     FakeProcess process;
     FakeMessages messages;
-    HeadlessWindowSystem windows;
+    FakeWindowSystem windows;
 
     Services services() {
         return {printers, spooler, files, settings, process, messages, windows};

@@ -13,6 +13,7 @@
 
 #include "main_window/main_form.h"
 #include "platform/form_rules.h"
+#include "progress/progress_form.h"
 #include "platform/headless/headless_form.h"
 
 namespace ks::fakes {
@@ -52,6 +53,25 @@ inline void ExpectTheFormCallsRules(Form& form) {
     // The banner shows a picture, not a text.
     form.SetText(mf::Image1, L"text");
     EXPECT_EQ(form.Text(mf::Image1), L"");
+}
+
+// The progress window's bar: its position stays in range, it holds no text, and only a
+// progress bar has a position. `form` is a progress window.
+inline void ExpectProgressBarRules(Form& form) {
+    namespace pf = progress_form;
+    EXPECT_THROW(form.SetProgress(pf::lblSent, 1), std::logic_error);
+    EXPECT_THROW(form.Progress(pf::cmdCancel), std::logic_error);
+    EXPECT_THROW(form.ItemCount(pf::prgSent), std::logic_error) << "a progress bar has no list";
+    EXPECT_EQ(form.Progress(pf::prgSent), 0) << "a new bar is empty";
+    const struct {
+        int set, read;
+    } values[] = {{500, 500}, {kProgressFull, kProgressFull}, {kProgressFull + 1, kProgressFull}, {-5, 0}, {1, 1}};
+    for (const auto& v : values) {
+        form.SetProgress(pf::prgSent, v.set);
+        EXPECT_EQ(form.Progress(pf::prgSent), v.read) << "set " << v.set;
+    }
+    form.SetText(pf::prgSent, L"text");
+    EXPECT_EQ(form.Text(pf::prgSent), L"");
 }
 
 // The combo box keeps list, selection and text as the headless form does: the core's

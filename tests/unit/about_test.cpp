@@ -53,7 +53,7 @@ public:
 
 // Counts the windows made, so that a second About window would show, and can be
 // told to fail to make one.
-class CountingWindowSystem : public WindowSystem {
+class CountingWindowSystem : public HeadlessWindowSystem {
 public:
     int created = 0;
     bool fail = false;

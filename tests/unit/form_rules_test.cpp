@@ -152,6 +152,11 @@ TEST(HeadlessForm, FollowsTheFormCallsRules) {
     fakes::ExpectTheFormCallsRules(form);
 }
 
+TEST(HeadlessForm, FollowsTheProgressBarRules) {
+    HeadlessForm form(ProgressFormLayout(L"Printing x.prn", L"x.prn"));
+    fakes::ExpectProgressBarRules(form);
+}
+
 TEST(HeadlessForm, StartsWithTheTablesCaptions) {
     HeadlessForm form(MainFormLayout());
     for (const ControlLayout& c : MainFormLayout().controls) {

@@ -194,7 +194,7 @@ TEST_F(Loader, DropsLoadTheFirstFileAndOtherDataReloadsThePathField) {
 }
 
 // A window system that cannot make a window, as when the system refuses one.
-class BrokenWindowSystem : public WindowSystem {
+class BrokenWindowSystem : public HeadlessWindowSystem {
 public:
     std::unique_ptr<Form> CreateForm(const FormLayout&, FormEvents&) override {
         throw WindowError(L"the form's window could not be created: Out of memory.");

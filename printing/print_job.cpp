@@ -1,0 +1,57 @@
+// A raw job sent on a worker thread of its own while the UI thread keeps the windows alive.
+#include "print_job.h"
+
+#include <exception>
+#include <string_view>
+#include <system_error>
+
+namespace ks {
+
+namespace {
+
+// An exception's own text is plain ASCII.
+std::wstring Widened(std::string_view text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
+PrintJob::PrintJob(Spooler& spooler, std::wstring device_name, const ByteBuffer& bytes,
+                   std::function<void()> finished, std::uint64_t chunk_bytes)
+    : spooler_(spooler), device_name_(std::move(device_name)), bytes_(bytes), total_(bytes.size()),
+      chunk_bytes_(chunk_bytes), on_finished_(std::move(finished)) {
+    try {
+        worker_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        // Without a thread of its own the job is sent as before: the window waits.
+        Run();
+    }
+}
+
+PrintJob::~PrintJob() {
+    if (worker_.joinable()) {
+        control_.Cancel();
+        worker_.join();
+    }
+}
+
+void PrintJob::Run() {
+    try {
+        ending_.result = SendRawJob(spooler_, device_name_, bytes_, control_, chunk_bytes_);
+        ending_.spooler_words = spooler_.LastError();
+    } catch (const std::exception& failure) {
+        // An escaping exception would end the program with the job in an unknown state;
+        // the printer's destructor has aborted a started document on the way out.
+        ending_.result = JobResult{JobOutcome::Cancelled, control_.Sent(), true};
+        ending_.spooler_words = L"the job stopped: " + Widened(failure.what());
+    }
+    finished_.store(true);
+    if (on_finished_)
+        on_finished_();
+}
+
+const PrintJob::Ending& PrintJob::Wait() {
+    if (worker_.joinable())
+        worker_.join();
+    return ending_;
+}
+
+}  // namespace ks
