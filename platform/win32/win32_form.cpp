@@ -515,12 +515,9 @@ HWND Win32Form::MakePicture(HINSTANCE instance, std::size_t index) {
 }
 
 HWND Win32Form::MakeProgressBar(HINSTANCE instance, std::size_t index) {
-    // The class lives in comctl32, which registers it on request.
-    static const bool registered = [] {
-        INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
-        return InitCommonControlsEx(&classes) != FALSE;
-    }();
-    (void)registered;  // without it the creation below fails, and the form reports that
+    // The class lives in comctl32, which registers it on request; asking again does no harm.
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);
     const HWND hwnd = CreateChild(instance, index, PROGRESS_CLASSW, 0, 0, L"");
     if (hwnd)
         SendMessageW(hwnd, PBM_SETRANGE32, 0, kProgressFull);
@@ -901,17 +898,18 @@ void Win32WindowSystem::RunUntil(const std::function<bool()>& done, const std::f
         // still ends the wait.
         MsgWaitForMultipleObjectsEx(wake ? 1 : 0, wake ? &wake : nullptr, left > 0 ? static_cast<DWORD>(left) : 0,
                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // The queue until it is empty, the job has ended or a tick is due: a stream of
+        // messages holds up neither, and each round takes at least one.
         MSG msg;
-        // A tick that is due, or the end, is not held up by a stream of messages.
-        while (!done() && Clock::now() < next_tick && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 quit = msg.wParam;
-                continue;
+            } else if (!Win32Form::PreTranslate(msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
             }
-            if (Win32Form::PreTranslate(msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            if (done() || Clock::now() >= next_tick)
+                break;
         }
         if (done())
             break;
