@@ -77,6 +77,13 @@ TEST_F(Win32ModalTest, TheProgressWindowHasANativeBarAndCancelTakesTheKeys) {
     SendMessageW(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
     EXPECT_EQ(range.iLow, 0);
     EXPECT_EQ(range.iHigh, kProgressFull);
+    // As the window opens: Esc, and Space on the focused button.
+    for (const WPARAM key : {VK_ESCAPE, VK_SPACE}) {
+        PressKey(key);
+        EXPECT_EQ(events.events.size(), 1u) << "key " << key;
+        EXPECT_EQ(events.events.empty() ? L"" : events.events.back().control, N(pf::cmdCancel)) << "key " << key;
+        events.events.clear();
+    }
     fakes::ExpectProgressBarRules(*form);
     form->SetProgress(pf::prgSent, 375);
     EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 375) << "the native bar itself stands there";
@@ -102,11 +109,6 @@ TEST_F(Win32ModalTest, TheProgressWindowHasANativeBarAndCancelTakesTheKeys) {
     };
     fakes::ExpectNativeFormFollowsItsTable(*form, Progress(), view);
 
-    events.events.clear();
-    PressKey(VK_ESCAPE);
-    PressKey(VK_SPACE);  // the focused button, as everywhere
-    EXPECT_EQ(events.events,
-              (std::vector<fakes::RecordedEvents::Event>{{L"Click", N(pf::cmdCancel)}, {L"Click", N(pf::cmdCancel)}}));
     EXPECT_TRUE(form->IsOpen()) << "Esc is Cancel's, not the window's close";
 }
 
