@@ -59,12 +59,11 @@ export KS_PROGRESS_FOLDER='C:\progress'
 WINEDEBUG=+winspool in_process_tests cancel "" "$TESTS" --gtest_filter='*Cancel*'
 [[ -s $ARTEFACTS/progress-window.png ]] && pass "screenshot progress-window" || fail "no screenshot progress-window"
 check_eq "cancelled: the spooler was told" "documents 3, aborted 3, ended 0" "$(spooler_calls "$WORK/cancel.err")"
-sleep 2  # Wine hands a document to the scheduler as it closes the printer
+wait_for_jobs 0 60  # whatever the scheduler took has reached the printer
 check_eq "cancelled: nothing complete reached the printer" "" "$(cancelled_jobs_at_printer 0 "$folder/firmware.bin")"
 
 # 2. In-process: the jobs that end: the big file left alone, the short one, the big one again
 # while the main window's commands are refused. Each arrives byte for byte, in that order.
-wait_for_jobs 0
 before=$(jobs_now | wc -l)
 in_process_tests delivered "" "$TESTS" --gtest_filter='-*Cancel*'
 if wait_for_jobs $((before + 3)); then
