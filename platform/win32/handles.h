@@ -1,4 +1,4 @@
-// Move-only owners for the Win32 handles the platform layer opens: printer, registry key, file.
+// Move-only owners for the Win32 handles the platform layer opens: printer, registry key, file, event.
 #pragma once
 
 #include <windows.h>
@@ -52,6 +52,13 @@ struct FileTraits {
     static bool Close(Handle h) { return CloseHandle(h) != FALSE; }
 };
 
+// Kernel objects whose creators give nullptr on failure (events, threads).
+struct KernelTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static bool Close(Handle h) { return CloseHandle(h) != FALSE; }
+};
+
 struct RegKeyTraits {
     using Handle = HKEY;
     static Handle Invalid() { return nullptr; }
@@ -65,6 +72,7 @@ struct PrinterTraits {
 };
 
 using FileHandle = UniqueHandle<FileTraits>;
+using EventHandle = UniqueHandle<KernelTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using PrinterHandle = UniqueHandle<PrinterTraits>;
 

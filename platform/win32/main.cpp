@@ -1,10 +1,7 @@
 // The Windows program: the portable core wired to the Win32 services.
-#include <memory>
-
 #include "about/about_window.h"
 #include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
-#include "platform/headless/headless_form.h"
 #include "platform/win32/win32_browser.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"
@@ -28,18 +25,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ks::win32::RegistrySettings settings;
     ks::win32::Win32Process process;
     ks::win32::Win32MessageBox messages;
-    // A command-line run never shows its window: its controls live in memory.
-    std::unique_ptr<ks::WindowSystem> windows;
-    if (process.CommandLine().empty())
-        windows = std::make_unique<ks::win32::Win32WindowSystem>(instance);
-    else
-        windows = std::make_unique<ks::HeadlessWindowSystem>();
+    // Both runs: a command-line run keeps its main window in memory (the core sees to
+    // that), while a long job there still shows its progress window.
+    ks::win32::Win32WindowSystem windows(instance);
     return ks::RunReportingWindowFailures(messages, [&] {
-        ks::Kestrelspooler app(ks::Services{printers, spooler, files, settings, process, messages, *windows});
+        ks::Kestrelspooler app(ks::Services{printers, spooler, files, settings, process, messages, windows});
         ks::win32::Win32OpenFileDialog dialogs;
         app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
         ks::win32::Win32BrowserService browsers;
-        ks::AboutWindow about(*windows, browsers, messages);
+        ks::AboutWindow about(windows, browsers, messages);
         app.on_about = [&about] { about.Show(); };
         // In command-line mode Load prints and ends the process itself, with status 0 or 1.
         if (!app.Load())

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
+#include "platform/win32/desktop.h"
 #include "platform/win32/error_text.h"
 
 #ifndef WM_DPICHANGED
@@ -115,6 +117,19 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
+BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM found) {
+    if (IsWindowVisible(hwnd))
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(hwnd);
+    return TRUE;
+}
+
+// The top-level windows of this thread on screen: the program's forms, a message box.
+std::vector<HWND> VisibleThreadWindows() {
+    std::vector<HWND> found;
+    EnumThreadWindows(GetCurrentThreadId(), CollectVisible, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 // A failed call that leaves the form without a window, with the system's reason.
 WindowError WindowFailure(std::wstring_view what) {
     const std::wstring reason = ErrorText(GetLastError());
@@ -197,6 +212,7 @@ Win32Form::Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& e
 
 Win32Form::~Win32Form() {
     std::erase(LiveForms(), this);
+    EndModal();
     // OLE may hold a target a little longer than the window: it must find no form.
     auto revoke = [](DropTarget*& target, DropRegistration& registration) {
         if (!target)
@@ -224,6 +240,7 @@ LRESULT CALLBACK Win32Form::WindowProc(HWND hwnd, UINT message, WPARAM wparam, L
     if (!form)
         return DefWindowProcW(hwnd, message, wparam, lparam);
     if (message == WM_NCDESTROY) {
+        form->EndModal();  // destroyed with its owner, or by the system
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         form->window_.Release();
         form->open_ = false;
@@ -299,6 +316,8 @@ void Win32Form::OnCommand(int id, int code) {
 }
 
 void Win32Form::OnClose() {
+    if (!events_.QueryUnload())
+        return;
     events_.Unload();
     Hide();
 }
@@ -488,6 +507,8 @@ HWND Win32Form::MakeControl(HINSTANCE instance, std::size_t index) {
         return MakePicture(instance, index);
     case ControlKind::Line:
         return nullptr;  // painted by the form
+    case ControlKind::ProgressBar:
+        return MakeProgressBar(instance, index);
     }
     return nullptr;
 }
@@ -525,6 +546,16 @@ HWND Win32Form::MakePicture(HINSTANCE instance, std::size_t index) {
         SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.Get()));
         bitmaps_.push_back(std::move(bitmap));
     }
+    return hwnd;
+}
+
+HWND Win32Form::MakeProgressBar(HINSTANCE instance, std::size_t index) {
+    // The class lives in comctl32, which registers it on request; asking again does no harm.
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);
+    const HWND hwnd = CreateChild(instance, index, PROGRESS_CLASSW, 0, 0, L"");
+    if (hwnd)
+        SendMessageW(hwnd, PBM_SETRANGE32, 0, kProgressFull);
     return hwnd;
 }
 
@@ -684,19 +715,29 @@ void Win32Form::RegisterDrops() {
 }
 
 void Win32Form::Centre() {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(window_.Get(), MONITOR_DEFAULTTOPRIMARY), &monitor))
+        CentreOn(monitor.rcWork);
+}
+
+void Win32Form::CentreOn(const RECT& area) {
     const HWND hwnd = window_.Get();
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTOPRIMARY), &monitor))
+    if (!GetMonitorInfoW(MonitorFromRect(&area, MONITOR_DEFAULTTOPRIMARY), &monitor))
         return;
     const RECT& work = monitor.rcWork;
     RECT frame;
     GetWindowRect(hwnd, &frame);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    SetWindowPos(hwnd, nullptr, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // An owner near the edge of the screen must not push the window off it.
+    const int left = std::clamp<int>(area.left + (area.right - area.left - width) / 2, work.left,
+                                     std::max<int>(work.left, work.right - width));
+    const int top = std::clamp<int>(area.top + (area.bottom - area.top - height) / 2, work.top,
+                                    std::max<int>(work.top, work.bottom - height));
+    SetWindowPos(hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND Win32Form::FirstTabStop() const {
@@ -705,9 +746,47 @@ HWND Win32Form::FirstTabStop() const {
 }
 
 void Win32Form::Show() {
-    const HWND hwnd = window_.Get();
     if (!shown_before_)
         Centre();
+    Present();
+}
+
+void Win32Form::ShowModal(Form* owner) {
+    const HWND hwnd = window_.Get();
+    const HWND owner_window = owner ? static_cast<HWND>(owner->NativeHandle()) : nullptr;
+    EndModal();
+    auto take_input = [this, hwnd](HWND other) {
+        if (other != hwnd && IsWindowEnabled(other)) {
+            EnableWindow(other, FALSE);
+            disabled_while_modal_.push_back(other);
+        }
+    };
+    if (owner_window && owner_window != hwnd && IsWindowVisible(owner_window)) {
+        SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner_window));
+        RECT frame;
+        if (!IsIconic(owner_window) && GetWindowRect(owner_window, &frame))
+            CentreOn(frame);
+        else
+            Centre();
+        take_input(owner_window);
+    } else {
+        SetWindowLongPtrW(hwnd, GWLP_HWNDPARENT, 0);
+        Centre();
+        for (const HWND other : VisibleThreadWindows())
+            take_input(other);
+    }
+    Present();
+}
+
+void Win32Form::EndModal() {
+    for (const HWND other : disabled_while_modal_)
+        if (IsWindow(other))
+            EnableWindow(other, TRUE);
+    disabled_while_modal_.clear();
+}
+
+void Win32Form::Present() {
+    const HWND hwnd = window_.Get();
     const bool was_open = open_;
     shown_before_ = true;
     open_ = true;
@@ -730,6 +809,8 @@ void Win32Form::Activate() {
 }
 
 void Win32Form::Hide() {
+    // The owner first: enabled, it takes the activation this window gives up.
+    EndModal();
     ShowWindow(window_.Get(), SW_HIDE);
     open_ = false;
 }
@@ -797,6 +878,14 @@ void Win32Form::NativeSelect(std::size_t control, int index) {
     SendMessageW(controls_[control].hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
+void Win32Form::SetNativeProgress(std::size_t control, int value) {
+    SendMessageW(controls_[control].hwnd, PBM_SETPOS, static_cast<WPARAM>(value), 0);
+}
+
+int Win32Form::NativeProgress(std::size_t control) const {
+    return static_cast<int>(SendMessageW(controls_[control].hwnd, PBM_GETPOS, 0, 0));
+}
+
 void Win32Form::RefreshAll() {
     if (IsWindowVisible(window_.Get()))
         RedrawWindow(window_.Get(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -821,8 +910,56 @@ void Win32Form::SetBusy(bool busy) {
     }
 }
 
+Win32WindowSystem::Win32WindowSystem(HINSTANCE instance)
+    : instance_(instance), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+
 std::unique_ptr<Form> Win32WindowSystem::CreateForm(const FormLayout& layout, FormEvents& events) {
     return std::make_unique<Win32Form>(instance_, layout, events);
+}
+
+bool Win32WindowSystem::CanShow() { return DesktopIsVisible(); }
+
+// Without the event (it could not be created) the loop still ends: `done` is asked
+// after every tick.
+void Win32WindowSystem::RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
+                                 std::chrono::milliseconds interval) {
+    using Clock = std::chrono::steady_clock;
+    const HANDLE wake = wake_.Get();
+    std::optional<WPARAM> quit;
+    Clock::time_point next_tick = Clock::now() + interval;
+    while (!done()) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(next_tick - Clock::now()).count();
+        // MWMO_INPUTAVAILABLE: input that an earlier peek saw but left in the queue
+        // still ends the wait.
+        MsgWaitForMultipleObjectsEx(wake ? 1 : 0, wake ? &wake : nullptr, left > 0 ? static_cast<DWORD>(left) : 0,
+                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // The queue until it is empty, the job has ended or a tick is due: a stream of
+        // messages holds up neither, and each round takes at least one.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = msg.wParam;
+            } else if (!Win32Form::PreTranslate(msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            if (done() || Clock::now() >= next_tick)
+                break;
+        }
+        if (done())
+            break;
+        if (Clock::now() >= next_tick) {
+            tick();
+            next_tick = Clock::now() + interval;
+        }
+    }
+    if (quit)
+        PostQuitMessage(static_cast<int>(*quit));
+}
+
+void Win32WindowSystem::Wake() {
+    if (wake_)
+        SetEvent(wake_.Get());
 }
 
 int RunMessageLoop() {

@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -50,6 +52,12 @@ public:
     void RefreshAll() override;
     void SetBusy(bool busy) override;
     void Show() override;
+    // Modal to a visible owner: owned by it (kept above it, brought forward when the
+    // disabled owner is clicked), centred on it, the owner disabled. Otherwise modal to
+    // the program: centred on the screen, every other visible window of the thread
+    // disabled. Close, the close box accepted, and the destructor enable them again
+    // before the window hides, so that the owner gets the activation back.
+    void ShowModal(Form* owner) override;
     void Activate() override;
     void Close() override;
     bool IsOpen() const override { return open_; }
@@ -74,6 +82,8 @@ protected:
     std::wstring NativeItem(std::size_t control, int index) const override;
     int NativeSelected(std::size_t control) const override;
     void NativeSelect(std::size_t control, int index) override;
+    void SetNativeProgress(std::size_t control, int value) override;
+    int NativeProgress(std::size_t control) const override;
 
 private:
     // A control's window and drop target, by its index in the table.
@@ -105,6 +115,7 @@ private:
     HWND MakeComboBox(HINSTANCE instance, std::size_t index);
     HWND MakeTextBox(HINSTANCE instance, std::size_t index);
     HWND MakePicture(HINSTANCE instance, std::size_t index);
+    HWND MakeProgressBar(HINSTANCE instance, std::size_t index);
     HWND CreateChild(HINSTANCE instance, std::size_t index, const wchar_t* window_class, DWORD style,
                      DWORD ex_style, const std::wstring& text);
     void SetIcon(HINSTANCE instance);
@@ -117,7 +128,13 @@ private:
     void SetTabOrder();
     void RegisterDrops();
     void Centre();
+    // Centres the window on `area` (screen coordinates), kept inside the work area of
+    // the screen that holds most of `area`.
+    void CentreOn(const RECT& area);
+    void Present();
     void Hide();
+    // Gives back their input to the windows ShowModal took it from.
+    void EndModal();
     HFONT FontFor(const FontStyle& layout);
     std::optional<std::size_t> ByWindow(HWND hwnd) const;
     HWND FirstTabStop() const;
@@ -131,6 +148,7 @@ private:
     bool shown_before_ = false;
     bool busy_ = false;
     HWND last_focus_ = nullptr;
+    std::vector<HWND> disabled_while_modal_;  // windows this form disabled, to enable again
     std::deque<std::pair<std::wstring, Win32DropData>> pending_drops_;
     DropTarget* form_drop_target_ = nullptr;
     DropRegistration form_drop_registration_;
@@ -145,13 +163,26 @@ private:
 // Forms take their artwork (icons, bitmaps) from the resources of the module given,
 // by the names the form tables use. Drops need OLE initialised on the thread
 // (OleInitialize) before CreateForm; without it a form takes no drops.
+//
+// Threads: the thread that creates the forms runs RunUntil; Wake only sets an event,
+// which any thread may do.
 class Win32WindowSystem : public WindowSystem {
 public:
-    explicit Win32WindowSystem(HINSTANCE instance = GetModuleHandleW(nullptr)) : instance_(instance) {}
+    explicit Win32WindowSystem(HINSTANCE instance = GetModuleHandleW(nullptr));
     std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
+    // False on a window station nobody sees (a service, a task run while nobody is
+    // logged on): a window there could never be answered.
+    bool CanShow() override;
+    // The thread's messages, with the forms' keyboard handling, until `done`. A WM_QUIT
+    // taken meanwhile is posted again on the way out, for the loop outside.
+    void RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
+                  std::chrono::milliseconds interval) override;
+    void Wake() override;
 
 private:
     HINSTANCE instance_;
+    // Auto-reset: a Wake that comes before RunUntil waits keeps it signalled.
+    EventHandle wake_;
 };
 
 // Runs the thread's messages, with the forms' keyboard handling (Tab, Enter, Esc),

@@ -4,24 +4,10 @@
 #include <windows.h>
 
 #include "platform/text.h"
+#include "platform/win32/desktop.h"
 #include "platform/win32/win32_process.h"
 
 namespace ks::win32 {
-
-namespace {
-
-// A process on a window station without a visible desktop (a service, a scheduled
-// task run whether or not anyone is logged on) would wait for ever on a box nobody sees.
-bool DesktopIsVisible() {
-    const HWINSTA station = GetProcessWindowStation();
-    USEROBJECTFLAGS flags{};
-    if (station == nullptr ||
-        !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, nullptr))
-        return true;  // cannot tell: show the box as usual
-    return (flags.dwFlags & WSF_VISIBLE) != 0;
-}
-
-}  // namespace
 
 void Win32MessageBox::Show(const std::wstring& text, const std::wstring& caption) {
     if (DesktopIsVisible() &&

@@ -1,4 +1,4 @@
-// The running Windows program: its command line, current folder, standard error and end.
+// The running Windows program: its command line, current folder, standard error, progress meter and end.
 #include "platform/win32/win32_process.h"
 
 #include <windows.h>
@@ -6,6 +6,36 @@
 #include "platform/text.h"
 
 namespace ks::win32 {
+
+namespace {
+
+HANDLE StandardError() {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    return err == INVALID_HANDLE_VALUE ? nullptr : err;
+}
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return handle && GetConsoleMode(handle, &mode);
+}
+
+// The ending is converted on its own, so that a text the code page cannot take still
+// ends its line.
+void WriteError(const std::wstring& text, std::wstring_view ending) {
+    const HANDLE err = StandardError();
+    if (!err)
+        return;
+    DWORD written = 0;
+    if (IsConsole(err)) {
+        const std::wstring all = text + std::wstring(ending);
+        WriteConsoleW(err, all.data(), static_cast<DWORD>(all.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = ToNative(text) + ToNative(ending);
+    WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+}  // namespace
 
 std::wstring Win32Process::CommandLine() {
     const wchar_t* line = GetCommandLineW();
@@ -27,20 +57,12 @@ std::wstring Win32Process::CurrentFolder() {
     return FromNative(folder);
 }
 
-void Win32Process::ErrorLine(const std::wstring& text) {
-    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    if (err == nullptr || err == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written = 0;
-    DWORD mode = 0;
-    if (GetConsoleMode(err, &mode)) {
-        const std::wstring line = text + L"\r\n";
-        WriteConsoleW(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        return;
-    }
-    const std::string line = ToNative(text) + "\r\n";
-    WriteFile(err, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
+void Win32Process::ErrorLine(const std::wstring& text) { WriteError(text, L"\r\n"); }
+
+bool Win32Process::ErrorIsTerminal() { return IsConsole(StandardError()); }
+
+// Unbuffered: each call reaches the console or the file at once, as the meter needs.
+void Win32Process::ErrorText(const std::wstring& text) { WriteError(text, L""); }
 
 void Win32Process::End(int status) { ExitProcess(static_cast<UINT>(status)); }
 

@@ -1,4 +1,4 @@
-// The running Windows program: its command line, current folder, standard error and end.
+// The running Windows program: its command line, current folder, standard error, progress meter and end.
 #pragma once
 
 #include "platform/process.h"
@@ -10,9 +10,14 @@ class Win32Process : public Process {
 public:
     std::wstring CommandLine() override;      // ArgumentsOf(GetCommandLineW())
     std::wstring CurrentFolder() override;    // GetCurrentDirectoryA
+    std::wstring_view PathSeparators() const override { return L"\\/"; }
     // Written to the standard error handle when the program has one (a GUI program
-    // started from a console or with redirected handles); dropped otherwise.
+    // started from a console or with redirected handles); dropped otherwise. A console
+    // takes the text as UTF-16, a file or a pipe in the ANSI code page.
     void ErrorLine(const std::wstring& text) override;
+    // Standard error is a console window (GetConsoleMode answers for it).
+    bool ErrorIsTerminal() override;
+    void ErrorText(const std::wstring& text) override;
     void End(int status) override;            // ExitProcess
 };
 

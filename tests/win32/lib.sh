@@ -66,6 +66,36 @@ write_printer_data() {  # file size
     } >"$1"
 }
 
+# Windows' own path of a folder here, through Wine's drive Z: (the root).
+windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# Runs a test program that works in its own process and asks for screenshots, and counts its
+# exit status as one check. It asks with NAME.request files in WORK/shots (KS_SHOTS_FOLDER, see
+# screenshot_request.h); each is saved as ARTEFACTS/TAGNAME.png.
+in_process_tests() {  # case tag program arguments...
+    local case=$1 tag=$2 program=$3 shooter status shots=$WORK/shots
+    shift 3
+    mkdir -p "$shots"
+    (
+        while :; do
+            for request in "$shots"/*.request; do
+                [[ -e $request ]] || continue
+                name=$(basename "$request" .request)
+                import -window root "$ARTEFACTS/$tag$name.png" 2>/dev/null
+                rm -f "$request"
+                : >"$shots/$name.done"
+            done
+            sleep 0.1
+        done
+    ) &
+    shooter=$!
+    status=$(KS_SHOTS_FOLDER=$(windows_path "$shots") run_wine "$case" "$program" "$@")
+    kill "$shooter" && wait "$shooter" 2>/dev/null
+    rm -f "$shots"/*
+    tr -d '\r' <"$WORK/$case.out" | grep -E '^\[ +(OK|FAILED|SKIPPED) +\]|Failure|Expected|Which is|actual' || true
+    check_eq "$case: in-process tests" 0 "$status"
+}
+
 # Runs a Windows program to completion with its output in files; prints its exit status.
 run_wine() {  # name program args...
     local name=$1 status=0
@@ -125,10 +155,11 @@ spooler_job_names() {
     done
 }
 
-# Waits until N job files arrived at the fake printer and no job is pending; bounded.
-wait_for_jobs() {  # count
+# Waits until N job files arrived at the fake printer and no job is pending; bounded (20 s, or
+# SECONDS).
+wait_for_jobs() {  # count [seconds]
     local i
-    for ((i = 0; i < 200; i++)); do
+    for ((i = 0; i < ${2:-20} * 10; i++)); do
         if (($(find "$KS_SPOOLER_JOBS" -name 'job-*.bin' | wc -l) >= $1)) &&
             [[ -z $(lpstat -o 2>/dev/null) ]]; then
             return 0

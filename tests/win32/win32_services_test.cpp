@@ -1,7 +1,9 @@
-// Contract tests of the Win32 services that one process can check alone: files, settings, text, command line.
+// Contract tests of the Win32 services that one process can check alone: files, settings, text, command line, standard error.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -221,6 +223,89 @@ TEST(Win32ProcessTest, CurrentFolderEndsWithoutASeparatorExceptAtARoot) {
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\"));
     EXPECT_EQ(process.CurrentFolder(), L"C:\\");
     SetCurrentDirectoryA(saved);
+}
+
+// The meter's writes, and a line after them.
+void WriteMeterAndLine(Process& process) {
+    process.ErrorText(L"12345");
+    process.ErrorText(L"\rab");
+    process.ErrorLine(L"!");
+}
+
+// What the progress meter finds on standard error when it is not a console: a file or a
+// pipe takes the text as it stands, with no line end added, and is no terminal; no
+// handle at all takes nothing and breaks nothing.
+TEST(Win32ProcessTest, AFileAPipeOrNoStandardErrorIsNoTerminal) {
+    const HANDLE saved = GetStdHandle(STD_ERROR_HANDLE);
+    const auto read_all = [](HANDLE h) {
+        std::string bytes(256, '\0');
+        DWORD got = 0;
+        ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+        bytes.resize(got);
+        return bytes;
+    };
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring file_path = std::wstring(temp) + L"ks-stderr-test.txt";
+    const HANDLE file = CreateFileW(file_path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE pipe_read = nullptr, pipe_write = nullptr;
+    ASSERT_TRUE(CreatePipe(&pipe_read, &pipe_write, nullptr, 4096));
+    const struct {
+        const char* name;
+        HANDLE handle;
+        std::function<std::string()> arrived;
+        std::string expected;
+    } rows[] = {
+        {"a file", file,
+         [&] {
+             SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+             return read_all(file);
+         },
+         "12345\rab!\r\n"},
+        {"a pipe", pipe_write, [&] { return read_all(pipe_read); }, "12345\rab!\r\n"},
+        {"no handle", nullptr, [] { return std::string(); }, ""},
+        {"an invalid handle", INVALID_HANDLE_VALUE, [] { return std::string(); }, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SetStdHandle(STD_ERROR_HANDLE, row.handle);
+        Win32Process process;
+        const bool terminal = process.ErrorIsTerminal();
+        WriteMeterAndLine(process);
+        SetStdHandle(STD_ERROR_HANDLE, saved);
+        EXPECT_FALSE(terminal);
+        EXPECT_EQ(row.arrived(), row.expected);
+    }
+    CloseHandle(file);
+    CloseHandle(pipe_read);
+    CloseHandle(pipe_write);
+}
+
+// A console is a terminal, and the meter's carriage return redraws its line in place.
+// Wine gives a program a console when it runs on a terminal: CTest runs this under
+// `script`, with KS_EXPECT_CONSOLE set; elsewhere it is skipped.
+TEST(Win32ProcessTest, AConsoleIsATerminalWhereTheMeterRedrawsItsLine) {
+    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    if (!GetConsoleMode(err, &mode)) {
+        if (std::getenv("KS_EXPECT_CONSOLE"))
+            FAIL() << "standard error is no console";
+        GTEST_SKIP() << "standard error is no console here";
+    }
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(err, &info));
+    Win32Process process;
+    EXPECT_TRUE(process.ErrorIsTerminal());
+    WriteMeterAndLine(process);
+    wchar_t cells[5] = {};
+    DWORD got = 0;
+    ASSERT_TRUE(ReadConsoleOutputCharacterW(err, cells, 5, COORD{0, info.dwCursorPosition.Y}, &got));
+    EXPECT_EQ(std::wstring(cells, got), L"ab!45");
+    CONSOLE_SCREEN_BUFFER_INFO after{};
+    GetConsoleScreenBufferInfo(err, &after);
+    EXPECT_EQ(after.dwCursorPosition.X, 0) << "the line ends with a line break";
 }
 
 }  // namespace

@@ -14,9 +14,6 @@ rm -f "$ARTEFACTS"/*.png
 readonly ACCENTED="Étiquettes-Büro" KANA="ラベル"
 readonly FILES=("日本 ラベル.prn" "🖨 label.prn")
 
-# Windows' own path of a folder here, through Wine's drive Z: (the root).
-windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
-
 # Imports a .reg file into the prefix; prints regedit's exit status. regedit has been seen
 # to end with 1 once, on a machine busy with parallel Wine tests: it is given three tries.
 import_reg() {  # case file
@@ -115,35 +112,12 @@ registry_case "$UTF8_PROBE" "$KANA" 0 "$UTF8_PROBE" "$KANA"
 registry_case "$LEGACY_PROBE" "$KANA" 1 "$UTF8_PROBE" "$KANA"
 registry_case "$UTF8_PROBE" "$ACCENTED" 0 "$LEGACY_PROBE" "$ACCENTED"
 
-# 3. The window in-process. It asks for each screenshot with a NAME.request file in SHOTS;
-# they are saved as TAGNAME.png.
-SHOTS=$WORK/shots
-mkdir -p "$SHOTS"
+# 3. The window in-process, with screenshots saved as TAGNAME.png.
 export KS_UNICODE_FOLDER='C:\unicode'
 KS_JOBS_FOLDER=$(windows_path "$KS_SPOOLER_JOBS")
-KS_SHOTS_FOLDER=$(windows_path "$SHOTS")
-export KS_JOBS_FOLDER KS_SHOTS_FOLDER
+export KS_JOBS_FOLDER
 window_tests() {  # case tag gtest-arguments...
-    local case=$1 tag=$2 shooter status
-    shift 2
-    (
-        while :; do
-            for request in "$SHOTS"/*.request; do
-                [[ -e $request ]] || continue
-                name=$(basename "$request" .request)
-                import -window root "$ARTEFACTS/$tag$name.png" 2>/dev/null
-                rm -f "$request"
-                : >"$SHOTS/$name.done"
-            done
-            sleep 0.1
-        done
-    ) &
-    shooter=$!
-    status=$(run_wine "$case" "$TESTS" "$@")
-    kill "$shooter" && wait "$shooter" 2>/dev/null
-    rm -f "$SHOTS"/*
-    tr -d '\r' <"$WORK/$case.out" | grep -E '^\[ +(OK|FAILED|SKIPPED) +\]|Failure|Expected|Which is|actual' || true
-    check_eq "$case: in-process tests" 0 "$status"
+    in_process_tests "$1" "$2" "$TESTS" "${@:3}"
 }
 window_tests window ""
 for shot in printer-box executed-kana open-dialog executed-accented; do

@@ -31,6 +31,7 @@
 // After the headers above: windows.h renames OpenPrinter, which they declare.
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
+#include "screenshot_request.h"
 #include "test_data_object.h"
 #include "utf8_out.h"
 
@@ -54,8 +55,6 @@ std::wstring Env(const wchar_t* name) {
     const wchar_t* value = _wgetenv(name);
     return value ? value : L"";
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::vector<std::uint8_t> Bytes(const std::wstring& path) {
     std::vector<std::uint8_t> bytes;
@@ -86,23 +85,8 @@ void PumpFor(DWORD ms) {
         Pump();
 }
 
-// Asks the script for a picture of the screen, saved as NAME.png, and waits for it while
-// this thread's windows keep painting.
-bool Screenshot(const std::wstring& name) {
-    const std::wstring shots = Env(L"KS_SHOTS_FOLDER");
-    const std::wstring done = shots + L"\\" + name + L".done";
-    const HANDLE request = CreateFileW((shots + L"\\" + name + L".request").c_str(), GENERIC_WRITE, 0, nullptr,
-                                       CREATE_ALWAYS, 0, nullptr);
-    if (request == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(request);
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs; Sleep(20)) {
-        Pump();
-        if (Exists(done))
-            return true;
-    }
-    return false;
-}
+// A picture of the screen, saved as NAME.png, while this thread's windows keep painting.
+bool Screenshot(const std::wstring& name) { return test::RequestScreenshot(name, kWaitMs, Pump); }
 
 std::wstring WindowText(HWND hwnd) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');

@@ -16,6 +16,7 @@
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
 #include "platform/win32/win32_drop_data.h"
+#include "form_test_support.h"
 #include "test_data_object.h"
 
 #include <windows.h>
@@ -32,51 +33,11 @@ namespace mf = ks::main_form;
 using Recorder = ks::fakes::RecordedEvents;
 constexpr auto N = ks::fakes::NameText;
 
-void Pump() {
-    MSG msg;
-    for (int round = 0; round < 3; ++round) {
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (!Win32Form::PreTranslate(msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-        }
-        Sleep(10);
-    }
-}
-
-std::wstring ClassOf(HWND hwnd) {
-    wchar_t name[64] = {};
-    GetClassNameW(hwnd, name, 64);
-    return name;
-}
-
-std::wstring TextOf(HWND hwnd) {
-    wchar_t text[256] = {};
-    GetWindowTextW(hwnd, text, 256);
-    return text;
-}
-
-RECT InParent(HWND control) {
-    RECT box;
-    GetWindowRect(control, &box);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&box), 2);
-    return box;
-}
-
-// A key as the message loop takes it from the queue: through the forms' keyboard handling.
-void PressKey(WPARAM key) {
-    MSG msg{GetFocus(), WM_KEYDOWN, key, 1, static_cast<DWORD>(GetMessageTime()), {}};
-    if (!Win32Form::PreTranslate(msg)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    msg.message = WM_KEYUP;
-    msg.lParam = static_cast<LPARAM>(0xC0000001);
-    if (!Win32Form::PreTranslate(msg))
-        DispatchMessageW(&msg);
-    Pump();
-}
+using ks::test::ClassOf;
+using ks::test::InParent;
+using ks::test::PressKey;
+using ks::test::Pump;
+using ks::test::TextOf;
 
 class Win32FormTest : public testing::Test {
 protected:
@@ -187,6 +148,7 @@ TEST_F(Win32FormTest, EachControlIsTheNativeControlItsKindCallsFor) {
             break;
         }
         case ControlKind::Line:
+        case ControlKind::ProgressBar:  // none on the main window
             break;
         }
         EXPECT_EQ((style & WS_TABSTOP) != 0, c.tab_index >= 0 && c.kind != ControlKind::Picture);
