@@ -5,7 +5,6 @@
 //                                    a strip of it with another window and uncovers it;
 //                                    exit 0 when every ping was answered and every strip
 //                                    repainted as it was within kAnswerMs, 1 otherwise
-//   x11_probe repaint WINDOW         the repaint check alone, once
 //   x11_probe close WINDOW           presses its close box (WM_DELETE_WINDOW)
 //
 // WINDOW is an X window id (decimal or 0x hex), as xdotool or xwininfo give it. Window
@@ -182,7 +181,7 @@ int Alive(Display* display, Window window, double seconds) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: x11_probe alive WINDOW SECONDS | repaint WINDOW | close WINDOW\n");
+    std::fprintf(stderr, "usage: x11_probe alive WINDOW SECONDS | close WINDOW\n");
     return 2;
 }
 
@@ -202,11 +201,6 @@ int main(int argc, char** argv) {
     int status = 2;
     if (command == "alive" && argc == 4) {
         status = Alive(display, window, std::atof(argv[3]));
-    } else if (command == "repaint" && argc == 3) {
-        const std::optional<Strip> strip = TopStrip(display, window);
-        const long repainted = strip ? Repaint(display, *strip) : -1;
-        std::printf("repaint: %ld ms\n", repainted);
-        status = repainted < 0 ? 1 : 0;
     } else if (command == "close" && argc == 3) {
         SendProtocol(display, window, XInternAtom(display, "WM_DELETE_WINDOW", False), CurrentTime);
         XSync(display, False);
