@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real program on a virtual X display against the private scheduler, behind a slow road
 # for long jobs: no window for short jobs; the progress window of a long one, moving, and
-# Esc cancelling it; the main window answering pings and repainting while a job runs.
+# Esc cancelling it; the main window answering pings while a job runs.
 #
 #   progress_xvfb.sh PROGRAM SLOW_PROXY X11_PROBE WINDOW_LOG_PROBE SPOOLER_SCRIPT SPOOLER_DIR ARTEFACTS
 #
