@@ -123,6 +123,13 @@ public:
     void Show(const std::wstring& text, const std::wstring& caption) override {
         shown.push_back({text, caption});
     }
+    // Each box as the command-line run prints it: "CAPTION: TEXT".
+    std::vector<std::wstring> Lines() const {
+        std::vector<std::wstring> lines;
+        for (const Shown& m : shown)
+            lines.push_back(m.caption + L": " + m.text);
+        return lines;
+    }
 };
 
 // A control's name as a string, for comparing with what a form recorded.

@@ -74,12 +74,6 @@ struct Program {
         };
     }
     HeadlessForm* Progress() { return fake.windows.Find(pf::frmProgress); }
-    std::vector<std::wstring> Shown() const {
-        std::vector<std::wstring> out;
-        for (const auto& m : fake.messages.shown)
-            out.push_back(m.caption + L": " + m.text);
-        return out;
-    }
     bool Released() const {
         const auto steps = fake.spooler.Steps();
         return std::find(steps.begin(), steps.end(), Step::EndDoc) != steps.end();
@@ -122,7 +116,7 @@ TEST(LongJob, TheProgressWindowOpensOnlyAfterHalfASecondModalToTheMainWindow) {
     };
     EXPECT_TRUE(p.app->Print());
     EXPECT_EQ(stage, 3);
-    EXPECT_EQ(p.Shown(), (std::vector<std::wstring>{L"Message: Executed!"}));
+    EXPECT_EQ(p.fake.messages.Lines(), (std::vector<std::wstring>{L"Message: Executed!"}));
     EXPECT_EQ(p.Progress(), nullptr) << "the window outlived its job";
     EXPECT_EQ(p.fake.windows.Made(pf::frmProgress), 1);
     EXPECT_EQ(p.fake.spooler.received.size(), 10u);
@@ -169,7 +163,7 @@ TEST(LongJob, CancelOrTheCloseBoxAbortsAtEachPointAndRestoresThePrinter) {
         EXPECT_TRUE(acted);
         EXPECT_EQ(p.fake.spooler.Steps(), c.steps);
         EXPECT_FALSE(p.Released());
-        EXPECT_EQ(p.Shown(), (std::vector<std::wstring>{L"Kestrelspooler: The print job was cancelled."}));
+        EXPECT_EQ(p.fake.messages.Lines(), (std::vector<std::wstring>{L"Kestrelspooler: The print job was cancelled."}));
         EXPECT_EQ(*p.app->CurrentPrinter().Current(), L"Laser") << "the current printer is restored";
         EXPECT_EQ(p.Progress(), nullptr);
         EXPECT_FALSE(p.app->JobRunning());
