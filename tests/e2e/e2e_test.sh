@@ -189,18 +189,6 @@ case $CASE in
         esac
         [[ $CASE == no_remembered_printer ]] || expect_settings_kept
         ;;
-    settings_fifo)
-        # QSettings used to wait for ever for a writer to a settings file that is a FIFO.
-        use_spooler "$SPOOLER_DIR"
-        printf 'data' >"$WORK/x.prn"
-        mkdir -p "${SETTINGS%/*}"
-        mkfifo "$SETTINGS"
-        run_program "$WORK/x.prn"
-        expect_line "the settings were not read: $SETTINGS is not an ordinary file"
-        expect_line "$NOT_RECOGNIZED"
-        expect_status 1
-        [[ -p $SETTINGS ]] || fail "the settings FIFO was replaced"
-        ;;
     frozen_scheduler)
         # A scheduler that does not answer: the run used to wait five minutes and then
         # blame the printer name. Each lookup gives up at its deadline (4 s here, 30 s in

@@ -209,7 +209,6 @@ TEST(RunReportingWindowFailures, AWindowThatCannotBeMadeIsShownAndTheRunEndsWith
     };
     const Case cases[] = {
         {"the run's own status", false, 0, {}},
-        {"a failed run's status", false, 1, {}},
         {"no window", true, 1,
          {L"Kestrelspooler: The window could not be created:\nthe form's window could not be created: Out of "
           L"memory."}},
