@@ -189,28 +189,6 @@ case $CASE in
         esac
         [[ $CASE == no_remembered_printer ]] || expect_settings_kept
         ;;
-    proc_file)
-        # A pseudo-file reports a size of 0 and used to be sent as an empty job.
-        use_spooler "$SPOOLER_DIR"
-        cat /proc/version >"$WORK/version"
-        [[ -s $WORK/version ]] || fail "no /proc/version"
-        print_ok Kestrel-Raw "$WORK/version" /proc/version
-        ;;
-    settings_fifo)
-        # QSettings used to wait for ever for a writer to a settings file that is a FIFO.
-        use_spooler "$SPOOLER_DIR"
-        printf 'data' >"$WORK/x.prn"
-        mkdir -p "${SETTINGS%/*}"
-        mkfifo "$SETTINGS"
-        SECONDS=0
-        timeout 20 "$PROGRAM" "$WORK/x.prn" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
-        STATUS=$?
-        ((STATUS != 124)) || fail "the program waited on the settings FIFO"
-        expect_line "the settings were not read: $SETTINGS is not an ordinary file"
-        expect_line "$NOT_RECOGNIZED"
-        expect_status 1
-        [[ -p $SETTINGS ]] || fail "the settings FIFO was replaced"
-        ;;
     frozen_scheduler)
         # A scheduler that does not answer: the run used to wait five minutes and then
         # blame the printer name. Each lookup gives up at its deadline (4 s here, 30 s in
@@ -335,7 +313,8 @@ case $CASE in
         [[ $(jobs_in_queue Kestrel-Raw not-completed) == 0 ]] || fail "job $left is still in the queue"
         ;;
     terminal_meter)
-        # Standard error is a terminal: the meter, redrawn in place, wiped before the message.
+        # Standard error is a terminal: the meter, redrawn in place, wiped before the message;
+        # redirected, no meter.
         use_spooler "$SPOOLER_DIR"
         use_slow_road 8000000
         head -c $((16 * 1024 * 1024)) /dev/urandom >"$WORK/meter.bin"
@@ -355,12 +334,7 @@ case $CASE in
         grep -a -B2 -xF "$EXECUTED" "$WORK/stderr" | head -n 1 | grep -q '^Printing meter.bin: ' ||
             fail "the message does not follow the meter"
         expect_job_bytes "$before" "$WORK/meter.bin"
-        ;;
-    no_meter_when_redirected)
-        # The same long job with standard error in a file: only the message, as always.
-        use_spooler "$SPOOLER_DIR"
-        use_slow_road 8000000
-        head -c $((16 * 1024 * 1024)) /dev/urandom >"$WORK/meter.bin"
+        # The same job with standard error in a file: only the message, as always.
         print_ok Kestrel-Raw "$WORK/meter.bin"
         [[ $(cat "$WORK/stderr") == "$EXECUTED" ]] || fail "standard error holds more than the message"
         ;;

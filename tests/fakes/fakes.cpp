@@ -153,11 +153,9 @@ std::unique_ptr<Form> FakeWindowSystem::CreateForm(const FormLayout& layout, For
 
 void FakeWindowSystem::RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
                                 std::chrono::milliseconds interval) {
-    ++waits;
     HeadlessWindowSystem::RunUntil(
         done,
         [&] {
-            ++ticks;
             tick();
             if (after_tick)
                 after_tick();

@@ -99,8 +99,6 @@ public:
     std::wstring command_line;
     std::wstring current_folder = L"C:\\work";
     std::vector<std::wstring> error_lines;
-    bool terminal = false;   // standard error is a terminal
-    std::wstring error_text;  // what ErrorText wrote, all of it
     std::optional<int> ended;
 
     std::wstring CommandLine() override { return command_line; }
@@ -108,8 +106,8 @@ public:
     // The fakes' paths are of both kinds: "C:\\data\\fw.bin" and "/data/fw.bin".
     std::wstring_view PathSeparators() const override { return L"\\/"; }
     void ErrorLine(const std::wstring& text) override { error_lines.push_back(text); }
-    bool ErrorIsTerminal() override { return terminal; }
-    void ErrorText(const std::wstring& text) override { error_text += text; }
+    bool ErrorIsTerminal() override { return false; }  // the meter is checked on a real terminal
+    void ErrorText(const std::wstring&) override {}
     void End(int status) override {
         if (!ended)
             ended = status;
@@ -124,6 +122,13 @@ public:
     std::vector<Shown> shown;
     void Show(const std::wstring& text, const std::wstring& caption) override {
         shown.push_back({text, caption});
+    }
+    // Each box as the command-line run prints it: "CAPTION: TEXT".
+    std::vector<std::wstring> Lines() const {
+        std::vector<std::wstring> lines;
+        for (const Shown& m : shown)
+            lines.push_back(m.caption + L": " + m.text);
+        return lines;
     }
 };
 
@@ -172,13 +177,10 @@ public:
 // step of the test's own after each tick of a wait.
 class FakeWindowSystem : public HeadlessWindowSystem {
 public:
-    bool can_show = true;             // what CanShow says: a person could see the forms
     std::function<void()> after_tick;  // on the UI thread, after the program's own tick
-    int waits = 0;                     // RunUntil calls
-    int ticks = 0;
 
     std::unique_ptr<Form> CreateForm(const FormLayout& layout, FormEvents& events) override;
-    bool CanShow() override { return can_show; }
+    bool CanShow() override { return true; }  // a person could see the forms
     void RunUntil(const std::function<bool()>& done, const std::function<void()>& tick,
                   std::chrono::milliseconds interval) override;
 

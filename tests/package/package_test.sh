@@ -135,8 +135,7 @@ case $CASE in
         lintian --fail-on error --display-info "$DEB" >"$WORK/lintian" 2>&1
         status=$?
         cat "$WORK/lintian"
-        check_eq "lintian exit status" 0 "$status"
-        check_eq "lintian errors" "" "$(grep '^E: ' "$WORK/lintian")"
+        check_eq "lintian exit status (--fail-on error)" 0 "$status"
         echo "lintian warnings: $(grep -c '^W: ' "$WORK/lintian")"
         ;;
     manual)
@@ -193,7 +192,7 @@ case $CASE in
 
         # The types resolve through the system's database, which the package's triggers updated.
         mkdir -p "$WORK/files"
-        for ext in prn pcl ps txt bin; do printf '\x1bE%s' "$ext" >"$WORK/files/sample.$ext"; done
+        for ext in prn pcl ps; do printf '\x1bE%s' "$ext" >"$WORK/files/sample.$ext"; done
         for pair in prn:application/x-prn pcl:application/vnd.hp-pcl ps:application/postscript; do
             file=$WORK/files/sample.${pair%%:*} type=${pair#*:}
             check_eq "*.${pair%%:*} is $type" "$type" \
@@ -201,10 +200,6 @@ case $CASE in
             apps=$(gio mime "$type")
             if grep -qxF $'\t'"$APP_ID.desktop" <<<"$apps"; then pass "Open with offers it for $type"
             else fail "no Open with for $type: $(tr '\n\t' '  ' <<<"$apps")"; fi
-        done
-        for type in application/octet-stream text/plain; do
-            apps=$(gio mime "$type")
-            if grep -qF "$APP_ID.desktop" <<<"$apps"; then fail "it claims $type"; else pass "it does not claim $type"; fi
         done
 
         # "Open with": the entry launched with a file, as a file manager does, against the private

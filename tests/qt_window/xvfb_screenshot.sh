@@ -4,6 +4,7 @@
 set -eu
 program=$1
 out=$2
+mkdir -p "$(dirname "$out")"
 work=$(mktemp -d)
 pid=
 cleanup() {

@@ -44,8 +44,7 @@ TEST_P(DetailLines, SayWhyACommandLineRunFailed) {
     app.Load();
 
     EXPECT_EQ(f.process.error_lines, GetParam().error_lines);
-    ASSERT_EQ(f.messages.shown.size(), 1u);
-    EXPECT_EQ(f.messages.shown[0].caption + L": " + f.messages.shown[0].text, GetParam().message);
+    EXPECT_EQ(f.messages.Lines(), std::vector<std::wstring>{GetParam().message});
     EXPECT_EQ(f.process.ended, 1);
 }
 

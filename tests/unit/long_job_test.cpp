@@ -1,4 +1,4 @@
-// A Print on the worker thread: the progress window after the delay, Cancel at each point, the main window's commands refused meanwhile, the meter.
+// A Print on the worker thread: the progress window after the delay, Cancel at each point, the main window's commands refused meanwhile.
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -50,12 +50,11 @@ struct Program {
     Gate gate;
     std::unique_ptr<Kestrelspooler> app;
 
-    explicit Program(const std::wstring& command_line = L"") {
+    Program() {
         fake.printers.installed = {L"Laser", L"Label"};
         fake.printers.system_default = L"Laser";
         fake.files.files[L"/data/fw.bin"] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
         fake.settings.values[fakes::FakeSettings::Key(L"Kestrelspooler", L"STARTUP", L"Drucker")] = L"Label";
-        fake.process.command_line = command_line;
         app = std::make_unique<Kestrelspooler>(fake.services());
         app->pacing.delay = 0ms;
         app->pacing.tick = 1ms;
@@ -75,12 +74,6 @@ struct Program {
         };
     }
     HeadlessForm* Progress() { return fake.windows.Find(pf::frmProgress); }
-    std::vector<std::wstring> Shown() const {
-        std::vector<std::wstring> out;
-        for (const auto& m : fake.messages.shown)
-            out.push_back(m.caption + L": " + m.text);
-        return out;
-    }
     bool Released() const {
         const auto steps = fake.spooler.Steps();
         return std::find(steps.begin(), steps.end(), Step::EndDoc) != steps.end();
@@ -123,7 +116,7 @@ TEST(LongJob, TheProgressWindowOpensOnlyAfterHalfASecondModalToTheMainWindow) {
     };
     EXPECT_TRUE(p.app->Print());
     EXPECT_EQ(stage, 3);
-    EXPECT_EQ(p.Shown(), (std::vector<std::wstring>{L"Message: Executed!"}));
+    EXPECT_EQ(p.fake.messages.Lines(), (std::vector<std::wstring>{L"Message: Executed!"}));
     EXPECT_EQ(p.Progress(), nullptr) << "the window outlived its job";
     EXPECT_EQ(p.fake.windows.Made(pf::frmProgress), 1);
     EXPECT_EQ(p.fake.spooler.received.size(), 10u);
@@ -170,7 +163,7 @@ TEST(LongJob, CancelOrTheCloseBoxAbortsAtEachPointAndRestoresThePrinter) {
         EXPECT_TRUE(acted);
         EXPECT_EQ(p.fake.spooler.Steps(), c.steps);
         EXPECT_FALSE(p.Released());
-        EXPECT_EQ(p.Shown(), (std::vector<std::wstring>{L"Kestrelspooler: The print job was cancelled."}));
+        EXPECT_EQ(p.fake.messages.Lines(), (std::vector<std::wstring>{L"Kestrelspooler: The print job was cancelled."}));
         EXPECT_EQ(*p.app->CurrentPrinter().Current(), L"Laser") << "the current printer is restored";
         EXPECT_EQ(p.Progress(), nullptr);
         EXPECT_FALSE(p.app->JobRunning());
@@ -232,59 +225,6 @@ TEST(LongJob, TheMainWindowsCommandsAreRefusedWhileAJobRunsAndAboutStaysUsable) 
     EXPECT_TRUE(app.QueryUnload()) << "the close box works again once the job has ended";
     app.Click(mf::Command3);
     EXPECT_EQ(window.Text(mf::Combo1), L"Laser");
-}
-
-TEST(LongJob, TheCommandLineRunShowsTheWindowOrTheMeterOnATerminalOnly) {
-    const struct {
-        const char* name;
-        bool display;
-        bool terminal;
-        int status;
-        const wchar_t* message;
-    } cases[] = {
-        {"a display: the window, and a cancel", true, true, 1, L"Kestrelspooler: The print job was cancelled."},
-        {"a terminal: the meter", false, true, 0, L"Message: Executed!"},
-        {"standard error redirected: nothing", false, false, 0, L"Message: Executed!"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Program p(L"/data/fw.bin");
-        p.fake.windows.can_show = c.display;
-        p.fake.process.terminal = c.terminal;
-        p.HoldAt(Step::Write, 2);
-        bool seen_held = false;
-        Form* owner = nullptr;
-        p.fake.windows.after_tick = [&] {
-            if (!p.gate.Held())
-                return;
-            // One whole tick with the job held, so that it showed the first chunk.
-            if (seen_held && c.display) {
-                owner = p.Progress()->ModalOwner();
-                p.fake.windows.EventsOf(pf::frmProgress)->Click(pf::cmdCancel);
-            }
-            if (seen_held)
-                p.gate.Open();
-            seen_held = true;
-        };
-        EXPECT_FALSE(p.app->Load());
-        EXPECT_EQ(p.fake.process.ended, c.status);
-        EXPECT_EQ(p.Shown(), (std::vector<std::wstring>{c.message}));
-        EXPECT_EQ(p.fake.windows.Made(pf::frmProgress), c.display ? 1 : 0);
-        EXPECT_EQ(p.fake.windows.Made(mf::Kestrelspooler), 0) << "the main window lives in memory";
-        if (c.display) {
-            EXPECT_EQ(owner, &p.app->Window());
-            EXPECT_FALSE(p.app->Window().IsOpen());
-        }
-        const std::wstring& meter = p.fake.process.error_text;
-        if (c.display || !c.terminal) {
-            EXPECT_EQ(meter, L"");
-            continue;
-        }
-        const std::wstring line = L"Printing fw.bin: 4 bytes of 10 bytes";
-        EXPECT_NE(meter.find(L"\r" + line), std::wstring::npos);
-        EXPECT_TRUE(meter.ends_with(L"\r" + std::wstring(line.size(), L' ') + L"\r")) << "the line is not wiped";
-        EXPECT_EQ(meter.find(L'\n'), std::wstring::npos);
-    }
 }
 
 }  // namespace

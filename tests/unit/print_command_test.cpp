@@ -35,12 +35,7 @@ protected:
         app->Window().SetText(mf::Combo1, printer);
         return app->Print();
     }
-    std::vector<std::wstring> Shown() const {
-        std::vector<std::wstring> out;
-        for (const auto& m : fake.messages.shown)
-            out.push_back(m.caption + L": " + m.text);
-        return out;
-    }
+    std::vector<std::wstring> Shown() const { return fake.messages.Lines(); }
 };
 
 TEST_F(PrintCommand, SendsTheWholeBufferAsOneRawJobAndSaysExecuted) {

@@ -18,14 +18,11 @@ TEST(SizeText, BinaryUnitsOneDecimalBelowTenAndRoundingCarriesToTheNextUnit) {
         {1, L"1 byte"},
         {1023, L"1023 bytes"},
         {KiB, L"1.0 KiB"},
-        {KiB + KiB / 2, L"1.5 KiB"},
         {10 * KiB - 52, L"9.9 KiB"},   // 9.949...
         {10 * KiB - 51, L"10 KiB"},    // 9.950...: not "10.0"
         {1023 * KiB + 511, L"1023 KiB"},
         {1023 * KiB + 512, L"1.0 MiB"},  // rounds to 1024 KiB
-        {300 * MiB, L"300 MiB"},
         {GiB, L"1.0 GiB"},
-        {GiB + 100 * MiB, L"1.1 GiB"},
         {~std::uint64_t{0}, L"16 EiB"},
     };
     for (const auto& c : cases)
@@ -38,7 +35,6 @@ TEST(ProgressValue, FullOnlyWhenEveryByteIsSent) {
         std::uint64_t sent, total;
         int value;
     } cases[] = {
-        {0, 10, 0},
         {5, 10, kProgressFull / 2},
         {GiB - 1, GiB, kProgressFull - 1},  // a full bar would say the job is done
         {GiB, GiB, kProgressFull},
@@ -56,10 +52,8 @@ TEST(ProgressTitle, TheFilesNameAfterItsFolders) {
         const wchar_t* title;
     } cases[] = {
         {L"/home/ann/firmware.bin", L"/", L"Printing firmware.bin"},
-        {L"C:\\fw\\firmware.bin", L"\\/", L"Printing firmware.bin"},
         {L"C:/fw\\sub/x.prn", L"\\/", L"Printing x.prn"},
         {L"/srv/a\\b.prn", L"/", L"Printing a\\b.prn"},  // a backslash is part of a POSIX name
-        {L"plain.prn", L"/", L"Printing plain.prn"},
         {L"", L"/", L"Printing"},
     };
     for (const auto& c : cases)
