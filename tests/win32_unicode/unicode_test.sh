@@ -112,14 +112,14 @@ registry_case "$UTF8_PROBE" "$KANA" 0 "$UTF8_PROBE" "$KANA"
 registry_case "$LEGACY_PROBE" "$KANA" 1 "$UTF8_PROBE" "$KANA"
 registry_case "$UTF8_PROBE" "$ACCENTED" 0 "$LEGACY_PROBE" "$ACCENTED"
 
-# 3. The window in-process, with screenshots saved as TAGNAME.png.
+# 3. The window in-process, with screenshots.
 export KS_UNICODE_FOLDER='C:\unicode'
 KS_JOBS_FOLDER=$(windows_path "$KS_SPOOLER_JOBS")
 export KS_JOBS_FOLDER
-window_tests() {  # case tag gtest-arguments...
-    in_process_tests "$1" "$2" "$TESTS" "${@:3}"
+window_tests() {  # case gtest-arguments...
+    in_process_tests "$1" "$TESTS" "${@:2}"
 }
-window_tests window ""
+window_tests window
 for shot in printer-box executed-kana open-dialog executed-accented; do
     [[ -s $ARTEFACTS/$shot.png ]] && pass "screenshot $shot" || fail "no screenshot $shot"
 done
