@@ -71,17 +71,17 @@ windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
 
 # Runs a test program that works in its own process and asks for screenshots, and counts its
 # exit status as one check. It asks with NAME.request files in WORK/shots (KS_SHOTS_FOLDER, see
-# screenshot_request.h); each is saved as ARTEFACTS/TAGNAME.png.
-in_process_tests() {  # case tag program arguments...
-    local case=$1 tag=$2 program=$3 shooter status shots=$WORK/shots
-    shift 3
+# screenshot_request.h); each is saved as ARTEFACTS/NAME.png.
+in_process_tests() {  # case program arguments...
+    local case=$1 program=$2 shooter status shots=$WORK/shots
+    shift 2
     mkdir -p "$shots"
     (
         while :; do
             for request in "$shots"/*.request; do
                 [[ -e $request ]] || continue
                 name=$(basename "$request" .request)
-                import -window root "$ARTEFACTS/$tag$name.png" 2>/dev/null
+                import -window root "$ARTEFACTS/$name.png" 2>/dev/null
                 rm -f "$request"
                 : >"$shots/$name.done"
             done
@@ -137,6 +137,16 @@ drive() {  # case steps...
     tr -d '\r' <"$WORK/$case.driver"
 }
 
+# Waits (bounded: 30 s, or SECONDS) until a top-level window titled TITLE has its X window.
+wait_for_window() {  # title [seconds]
+    local i
+    for ((i = 0; i < ${2:-30} * 10; i++)); do
+        xwininfo -root -tree 2>/dev/null | grep -qF "\"$1\": (" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # Saves a picture of the top-level window titled TITLE (its X window under Xvfb) to FILE.
 screenshot() {  # title file
     local id
@@ -155,18 +165,30 @@ spooler_job_names() {
     done
 }
 
+# Every job file the fake printer stored, oldest first.
+jobs_now() { find "$KS_SPOOLER_JOBS" -name 'job-*.bin' | sort; }
+
 # Waits until N job files arrived at the fake printer and no job is pending; bounded (20 s, or
 # SECONDS).
 wait_for_jobs() {  # count [seconds]
     local i
     for ((i = 0; i < ${2:-20} * 10; i++)); do
-        if (($(find "$KS_SPOOLER_JOBS" -name 'job-*.bin' | wc -l) >= $1)) &&
+        if (($(jobs_now | wc -l) >= $1)) &&
             [[ -z $(lpstat -o 2>/dev/null) ]]; then
             return 0
         fi
         sleep 0.1
     done
     return 1
+}
+
+# Checks that the fake printer's job number N (from 1) arrives within SECONDS (20 unless told)
+# and holds the bytes of FILE unchanged.
+expect_job() {  # case n file [seconds]
+    local job=""
+    wait_for_jobs "$2" "${4:-20}" && job=$(jobs_now | sed -n "$2p")
+    if [[ -n $job ]] && cmp -s "$3" "$job"; then pass "$1: bytes arrived unchanged"
+    else fail "$1: the printer received ${job:+$(stat -c %s "$job") other bytes}${job:-nothing}"; fi
 }
 
 finish() {

@@ -3,7 +3,6 @@
 //   ks_installer_probe folders        LocalAppData=, Programs= and SendTo= lines
 //   ks_installer_probe link FILE.lnk  target= and arguments= lines
 //   ks_installer_probe version FILE   fixed= (the four numbers), FileVersion= and ProductVersion=
-//   ks_installer_probe manifest FILE  the program's application manifest, as it is stored
 //
 // Prints UTF-8; exits 0, or 1 with the failing call on standard error.
 #include <fcntl.h>
@@ -107,19 +106,6 @@ int Version(const wchar_t* file) {
     return 0;
 }
 
-int Manifest(const wchar_t* file) {
-    const HMODULE module = LoadLibraryExW(file, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    if (!module)
-        return Fail("LoadLibraryExW", HRESULT_FROM_WIN32(GetLastError()));
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
-    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    if (bytes)
-        std::fwrite(bytes, 1, SizeofResource(module, found), stdout);
-    FreeLibrary(module);
-    return bytes ? 0 : Fail("FindResourceW(1, RT_MANIFEST)", E_FAIL);
-}
-
 }  // namespace
 
 int main() {
@@ -136,10 +122,8 @@ int main() {
         status = Link(argv[2]);
     else if (command == L"version" && argc == 3)
         status = Version(argv[2]);
-    else if (command == L"manifest" && argc == 3)
-        status = Manifest(argv[2]);
     else
-        std::fputs("usage: ks_installer_probe folders | link FILE.lnk | version FILE | manifest FILE\n", stderr);
+        std::fputs("usage: ks_installer_probe folders | link FILE.lnk | version FILE\n", stderr);
     std::fflush(stdout);
     CoUninitialize();
     return status;

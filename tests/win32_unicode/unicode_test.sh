@@ -54,27 +54,8 @@ start_xvfb
 folder="$WINEPREFIX/drive_c/unicode"
 mkdir -p "$folder"
 for file in "${FILES[@]}"; do
-    {
-        for ((i = 0; i < 256; i++)); do printf "\\x$(printf %02x "$i")"; done
-        printf '%s\n' "$file"
-        head -c 50000 /dev/urandom
-    } >"$folder/$file"
+    write_printer_data "$folder/$file" 50000
 done
-
-# Every job file the fake printer stored, oldest first.
-jobs_now() { find "$KS_SPOOLER_JOBS" -name 'job-*.bin' | sort; }
-
-# Waits (bounded) for a job file beyond the COUNT there were, with the bytes of FILE.
-expect_new_job() {  # case count file
-    local i job=""
-    for ((i = 0; i < 300; i++)); do
-        job=$(jobs_now | sed -n "$(($2 + 1))p")
-        [[ -n $job ]] && cmp -s "$job" "$3" && break
-        sleep 0.1
-    done
-    if [[ -n $job ]] && cmp -s "$job" "$3"; then pass "$1: bytes arrived unchanged"
-    else fail "$1: the printer received ${job:+$(stat -c %s "$job") other bytes}${job:-nothing}"; fi
-}
 
 # 1. The command-line run: each file to each printer, remembered by the UTF-8 probe.
 for printer in "$ACCENTED" "$KANA"; do
@@ -88,7 +69,7 @@ for printer in "$ACCENTED" "$KANA"; do
         check_eq "$case: message" "text: Executed!" "$(grep '^text:' "$WORK/box.out")"
         app_status
         check_eq "$case: exit status" 0 "$APP_STATUS"
-        expect_new_job "$case" "$before" "$folder/$file"
+        expect_job "$case" $((before + 1)) "$folder/$file" 30
     done
 done
 # lpstat names the jobs of a queue by the queue's name as it stands in the queue's URI.
@@ -112,14 +93,9 @@ registry_case "$UTF8_PROBE" "$KANA" 0 "$UTF8_PROBE" "$KANA"
 registry_case "$LEGACY_PROBE" "$KANA" 1 "$UTF8_PROBE" "$KANA"
 registry_case "$UTF8_PROBE" "$ACCENTED" 0 "$LEGACY_PROBE" "$ACCENTED"
 
-# 3. The window in-process, with screenshots saved as TAGNAME.png.
+# 3. The window in-process, with screenshots.
 export KS_UNICODE_FOLDER='C:\unicode'
-KS_JOBS_FOLDER=$(windows_path "$KS_SPOOLER_JOBS")
-export KS_JOBS_FOLDER
-window_tests() {  # case tag gtest-arguments...
-    in_process_tests "$1" "$2" "$TESTS" "${@:3}"
-}
-window_tests window ""
+in_process_tests window "$TESTS"
 for shot in printer-box executed-kana open-dialog executed-accented; do
     [[ -s $ARTEFACTS/$shot.png ]] && pass "screenshot $shot" || fail "no screenshot $shot"
 done

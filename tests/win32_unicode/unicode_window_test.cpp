@@ -3,13 +3,12 @@
 // This program carries the application manifest, so Windows 10 1903 and later (and Wine)
 // run its ANSI calls in UTF-8, as they run the program's. unicode_test.sh starts it with
 // the private CUPS scheduler holding the queues below ("ラベル" its default), a folder of
-// test files, the fake printer's jobs folder and a folder through which it asks the script
-// for screenshots, all named in KS_UNICODE_FOLDER, KS_JOBS_FOLDER and KS_SHOTS_FOLDER.
+// test files and a folder through which it asks the script for screenshots, named in
+// KS_UNICODE_FOLDER and KS_SHOTS_FOLDER. That script checks the bytes each printer receives.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <thread>
@@ -31,6 +30,7 @@
 // After the headers above: windows.h renames OpenPrinter, which they declare.
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
+#include "form_test_support.h"
 #include "screenshot_request.h"
 #include "test_data_object.h"
 #include "utf8_out.h"
@@ -44,6 +44,9 @@ namespace ks {
 namespace {
 
 namespace mf = main_form;
+using test::Pump;
+using test::PumpFor;
+using test::TextOf;
 
 const std::wstring kAccented = L"\u00c9tiquettes-B\u00fcro";
 const std::wstring kKana = L"\u30e9\u30d9\u30eb";
@@ -51,48 +54,15 @@ const std::wstring kKanjiFile = L"\u65e5\u672c \u30e9\u30d9\u30eb.prn";
 const std::wstring kEmojiFile = L"\U0001F5A8 label.prn";
 constexpr DWORD kWaitMs = 30000;
 
-std::wstring Env(const wchar_t* name) {
-    const wchar_t* value = _wgetenv(name);
-    return value ? value : L"";
-}
-
-std::vector<std::uint8_t> Bytes(const std::wstring& path) {
-    std::vector<std::uint8_t> bytes;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    std::uint8_t chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    CloseHandle(file);
-    return bytes;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!win32::Win32Form::PreTranslate(msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
-void PumpFor(DWORD ms) {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10))
-        Pump();
+// The size field's text for a file: its size in bytes.
+std::wstring SizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data);
+    return std::to_wstring((static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
 }
 
 // A picture of the screen, saved as NAME.png, while this thread's windows keep painting.
 bool Screenshot(const std::wstring& name) { return test::RequestScreenshot(name, kWaitMs, Pump); }
-
-std::wstring WindowText(HWND hwnd) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 // Answers the next modal dialog titled `title` from a second thread, as a user would, and
 // records what it showed: a message box's text, or the open dialog's file-name box after
@@ -111,12 +81,7 @@ public:
 
 private:
     void Run() {
-        HWND dialog = nullptr;
-        for (const DWORD start = GetTickCount(); !dialog && GetTickCount() - start < kWaitMs; Sleep(20)) {
-            dialog = FindWindowW(L"#32770", title_.c_str());
-            if (dialog && !IsWindowVisible(dialog))
-                dialog = nullptr;
-        }
+        const HWND dialog = test::VisibleWindow(L"#32770", title_, kWaitMs);
         if (!dialog) {
             seen_ = L"(no dialog titled " + title_ + L")";
             return;
@@ -128,7 +93,7 @@ private:
         if (!typed_.empty() && field)
             SetWindowTextW(field, typed_.c_str());
         Sleep(300);  // shown is not yet painted
-        seen_ = field ? WindowText(field) : L"(no field)";
+        seen_ = field ? TextOf(field) : L"(no field)";
         shot_taken_ = shot_.empty() || Screenshot(shot_);
         if (typed_.empty()) {
             SendMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
@@ -161,9 +126,8 @@ protected:
     static void TearDownTestSuite() { delete ole_; }
 
     void SetUp() override {
-        folder_ = Env(L"KS_UNICODE_FOLDER");
-        jobs_ = Env(L"KS_JOBS_FOLDER");
-        ASSERT_FALSE(folder_.empty() || jobs_.empty() || Env(L"KS_SHOTS_FOLDER").empty())
+        folder_ = test::Env(L"KS_UNICODE_FOLDER");
+        ASSERT_FALSE(folder_.empty() || test::Env(L"KS_SHOTS_FOLDER").empty())
             << "run by unicode_test.sh, which sets up the printers and files";
         app_ = std::make_unique<Kestrelspooler>(
             Services{printers_, spooler_, files_, settings_, process_, messages_, windows_});
@@ -181,42 +145,17 @@ protected:
     HWND W(ControlName control) { return Form().ControlWindow(control); }
     std::wstring Text(ControlName control) { return app_->Window().Text(control); }
 
-    std::vector<std::wstring> Jobs() const {
-        std::vector<std::wstring> names;
-        WIN32_FIND_DATAW found;
-        const HANDLE find = FindFirstFileW((jobs_ + L"\\job-*.bin").c_str(), &found);
-        if (find == INVALID_HANDLE_VALUE)
-            return names;
-        do
-            names.push_back(found.cFileName);
-        while (FindNextFileW(find, &found));
-        FindClose(find);
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    // Presses Print and answers its message box; the file's bytes must reach the printer.
-    void PrintsByteForByte(const std::wstring& printer, const std::wstring& file, const std::wstring& shot) {
-        const std::vector<std::wstring> before = Jobs();
+    // Presses Print and answers its message box.
+    void Prints(const std::wstring& printer, const std::wstring& shot) {
         app_->Window().SetText(mf::Combo1, printer);
         Answer box(texts::kExecutedCaption, shot);
         SendMessageW(W(mf::Command2), BM_CLICK, 0, 0);
         EXPECT_EQ(box.Wait(), texts::kExecuted) << Utf8(printer);
         EXPECT_TRUE(box.Shot()) << "no screenshot " << Utf8(shot);
-        const std::vector<std::uint8_t> expected = Bytes(file);
-        ASSERT_FALSE(expected.empty()) << Utf8(file);
-        std::vector<std::uint8_t> received;
-        for (const DWORD start = GetTickCount(); GetTickCount() - start < kWaitMs && received != expected; Sleep(100)) {
-            const std::vector<std::wstring> now = Jobs();
-            if (now.size() > before.size())
-                received = Bytes(jobs_ + L"\\" + now.back());
-        }
-        EXPECT_EQ(received.size(), expected.size()) << "to " << Utf8(printer);
-        EXPECT_TRUE(received == expected) << "to " << Utf8(printer);
     }
 
     static win32::OleInitialization* ole_;
-    std::wstring folder_, jobs_;
+    std::wstring folder_;
     win32::Win32Printers printers_;
     win32::Win32Spooler spooler_;
     win32::Win32Files files_;
@@ -286,8 +225,8 @@ TEST_F(UnicodeWindowTest, ADroppedFileLoadsAndPrintsToTheKanaPrinter) {
     data->Release();
     PumpFor(200);  // the form hands drops on from its own queue
     EXPECT_EQ(Text(mf::Text2), path);
-    EXPECT_EQ(Text(mf::Text1), std::to_wstring(Bytes(path).size()));
-    PrintsByteForByte(kKana, path, L"executed-kana");
+    EXPECT_EQ(Text(mf::Text1), SizeOf(path));
+    Prints(kKana, L"executed-kana");
 }
 
 TEST_F(UnicodeWindowTest, TheOpenDialogReturnsAnEmojiPathThatPrintsToTheAccentedPrinter) {
@@ -297,8 +236,8 @@ TEST_F(UnicodeWindowTest, TheOpenDialogReturnsAnEmojiPathThatPrintsToTheAccented
     SendMessageW(W(mf::Command1), BM_CLICK, 0, 0);
     EXPECT_EQ(dialog.Wait(), path) << "typed into the dialog";
     EXPECT_EQ(Text(mf::Text2), path);
-    EXPECT_EQ(Text(mf::Text1), std::to_wstring(Bytes(path).size()));
-    PrintsByteForByte(kAccented, path, L"executed-accented");
+    EXPECT_EQ(Text(mf::Text1), SizeOf(path));
+    Prints(kAccented, L"executed-accented");
 }
 
 // The dialog's limit is the record's 128 characters with the closing NUL, however many
@@ -333,19 +272,13 @@ TEST_F(UnicodeWindowTest, TheOpenDialogLimitCountsCharactersNotBytes) {
     }
 }
 
-// The close box saves the name; the registry holds it as UTF-16, whatever code page wrote it.
+// The close box saves the name in the registry, where the next start finds it.
 TEST_F(UnicodeWindowTest, TheCloseBoxSavesEachNameForTheNextStart) {
     for (const std::wstring& name : {kAccented, kKana}) {
         SCOPED_TRACE(Utf8(name));
         app_->Window().SetText(mf::Combo1, name);
         SendMessageW(static_cast<HWND>(app_->Window().NativeHandle()), WM_CLOSE, 0, 0);
         Pump();
-        wchar_t stored[64] = {};
-        DWORD size = sizeof stored;
-        ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, L"Software\\Kestrelspooler\\STARTUP", L"Drucker", RRF_RT_REG_SZ,
-                               nullptr, stored, &size),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(std::wstring(stored), name);
         TearDown();
         SetUp();
         EXPECT_EQ(Text(mf::Combo1), name) << "the next start";

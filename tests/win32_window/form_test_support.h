@@ -1,8 +1,11 @@
 // What the in-process form tests do to a Win32 form as the message loop and the user would.
 #pragma once
 
+#include <array>
+#include <cstdlib>
 #include <string>
 
+#include "fakes/form_contract.h"
 #include "platform/win32/win32_form.h"
 
 #include <windows.h>
@@ -21,6 +24,27 @@ inline void Pump() {
         }
         Sleep(10);
     }
+}
+
+// Handles what comes for this thread's windows for `ms` milliseconds.
+inline void PumpFor(DWORD ms) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms;)
+        Pump();
+}
+
+// The visible top-level window of that class and title, waited for up to `wait_ms`.
+inline HWND VisibleWindow(const wchar_t* window_class, const std::wstring& title, DWORD wait_ms) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < wait_ms; Sleep(20)) {
+        const HWND hwnd = FindWindowW(window_class, title.c_str());
+        if (hwnd && IsWindowVisible(hwnd))
+            return hwnd;
+    }
+    return nullptr;
+}
+
+inline std::wstring Env(const wchar_t* name) {
+    const wchar_t* value = _wgetenv(name);
+    return value ? value : L"";
 }
 
 inline std::wstring ClassOf(HWND hwnd) {
@@ -55,6 +79,26 @@ inline void PressKey(WPARAM key) {
     if (!win32::Win32Form::PreTranslate(msg))
         DispatchMessageW(&msg);
     Pump();
+}
+
+// What the form contract sees of a shown Win32 form built from `layout`.
+inline fakes::NativeView ViewOf(win32::Win32Form& form, const FormLayout& layout) {
+    return {
+        .dpi = static_cast<double>(form.Dpi()),
+        .place = [&form](ControlName c) {
+            const RECT box = InParent(form.ControlWindow(c));
+            return std::array<int, 4>{box.left, box.top, box.right - box.left, box.bottom - box.top};
+        },
+        .focused = [&form, layout] {
+            const HWND focus = GetFocus();
+            for (const ControlLayout& c : layout.controls)
+                if (const HWND w = form.ControlWindow(c.name); w && (w == focus || IsChild(w, focus)))
+                    return fakes::NameText(c.name);
+            return std::wstring(L"(none)");
+        },
+        .press_tab = [] { PressKey(VK_TAB); },
+        .native_text = [&form](ControlName c) { return TextOf(form.ControlWindow(c)); },
+    };
 }
 
 }  // namespace ks::test

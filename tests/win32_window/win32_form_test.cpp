@@ -411,17 +411,7 @@ TEST_F(Win32FormTest, FollowsTheFormCallsRules) {
 }
 
 TEST_F(Win32FormTest, FollowsItsTableAsEveryFormDoes) {
-    const ks::fakes::NativeView view{
-        .dpi = static_cast<double>(form_->Dpi()),
-        .place = [&](ControlName c) {
-            const RECT box = InParent(W(c));
-            return std::array<int, 4>{box.left, box.top, box.right - box.left, box.bottom - box.top};
-        },
-        .focused = [&] { return ControlOf(GetFocus()); },
-        .press_tab = [] { PressKey(VK_TAB); },
-        .native_text = [&](ControlName c) { return TextOf(W(c)); },
-    };
-    ks::fakes::ExpectNativeFormFollowsItsTable(*form_, MainFormLayout(), view);
+    ks::fakes::ExpectNativeFormFollowsItsTable(*form_, MainFormLayout(), ks::test::ViewOf(*form_, MainFormLayout()));
 }
 
 // A fixed dialog with a default and a cancel button, as the About window is.
