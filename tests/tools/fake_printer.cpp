@@ -24,24 +24,12 @@
 #include <string>
 #include <thread>
 
+#include "tool_io.h"
+
 namespace {
 
-std::atomic<bool> g_stop{false};
-
-void OnSignal(int) { g_stop = true; }
-
-bool WriteFully(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
+using tool_io::g_stop;
+using tool_io::WriteFully;
 
 // Writes a small text file so that it appears complete or not at all.
 bool WriteFileAtomically(const std::string& path, const std::string& text) {
@@ -145,11 +133,7 @@ int main(int argc, char** argv) {
     if (port < 0 || port > 65535 || jobs.empty())
         return Usage();
 
-    struct sigaction action {};
-    action.sa_handler = OnSignal;  // no SA_RESTART: accept() must return to see the stop
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    tool_io::StopOnSignals();
 
     const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listener < 0) {

@@ -26,12 +26,14 @@
 #include <string>
 #include <thread>
 
+#include "tool_io.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using tool_io::g_stop;
+using tool_io::WriteFully;
 
-std::atomic<bool> g_stop{false};
-void OnSignal(int) { g_stop = true; }
+using Clock = std::chrono::steady_clock;
 
 struct Settings {
     std::string listen, to;
@@ -58,19 +60,6 @@ int ConnectTo(const std::string& path) {
         return -1;
     }
     return fd;
-}
-
-bool WriteFully(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Waits, without reading, until the client hangs up.
@@ -158,11 +147,7 @@ int main(int argc, char** argv) {
     if (settings.listen.empty() || settings.to.empty())
         return Usage();
 
-    struct sigaction action {};
-    action.sa_handler = OnSignal;  // no SA_RESTART: accept() must return to see the stop
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    tool_io::StopOnSignals();
 
     // Bound under another name and renamed once it listens: the path appearing means ready.
     const std::string temporary = settings.listen + ".new";
