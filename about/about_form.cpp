@@ -1,5 +1,7 @@
 // The About window's layout, as data that every platform draws from.
-#include "about_form.h"
+#include "about/about_form.h"
+
+#include "texts/program_texts.h"
 
 #ifndef KS_WEB_ADDRESS
 #error "KS_WEB_ADDRESS (the maker's home page) is set by the build"
@@ -55,7 +57,7 @@ const FormLayout& AboutFormLayout() {
             {.kind = ControlKind::Picture, .name = picIcon, .left = 240, .top = 240,
              .width = 540, .height = 540, .caption = L"about_icon", .tab_index = 1,
              .sunken_border = true},
-            Label(lblTitle, 1050, 240, 3885, 480, L"Kestrelspooler", kBlack),
+            Label(lblTitle, 1050, 240, 3885, 480, texts::kProgramTitle, kBlack),
             Label(lblVersion, 1050, 780, 3885, 225, L"Version " KS_VERSION_SHORT, std::nullopt),
             Label(lblDescription, 1050, 1125, 3885, 930, kDescriptionText, kBlack),
             // The grey line first, so that the white one lies in front of it.

@@ -1,7 +1,8 @@
 // The About window object: shows the fixed texts, closes on OK, opens the maker's web page.
-#include "about_window.h"
+#include "about/about_window.h"
 
-#include "about_form.h"
+#include "about/about_form.h"
+#include "texts/program_texts.h"
 
 namespace ks {
 
@@ -24,7 +25,7 @@ void AboutWindow::Show() {
     } catch (const WindowError& failure) {
         // This runs inside a click on the main window: the failure must not travel on
         // through the native window's event handling, which would end the program.
-        messages_.Show(std::wstring(kAboutWindowFailed) + L"\n" + failure.What(), L"Kestrelspooler");
+        messages_.Show(std::wstring(kAboutWindowFailed) + L"\n" + failure.What(), texts::kProgramTitle);
         return;
     }
     form_->Show();
@@ -47,7 +48,7 @@ bool AboutWindow::OpenWebPage() {
                  browser->CallMethod(L"navigate", address);
     }  // the reference is released here; the browser window lives on by itself
     if (!opened)
-        messages_.Show(std::wstring(kWebPageFailed) + L"\n" + address, L"Kestrelspooler");
+        messages_.Show(std::wstring(kWebPageFailed) + L"\n" + address, texts::kProgramTitle);
     return opened;
 }
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "../platform/browser.h"
-#include "../platform/message_box.h"
-#include "../platform/window_system.h"
+#include "platform/browser.h"
+#include "platform/message_box.h"
+#include "platform/window_system.h"
 
 namespace ks {
 

@@ -1,10 +1,10 @@
 // The open-file dialog routines and the File select handler that puts their answer in the path field.
-#include "open_file.h"
+#include "file_chooser/open_file.h"
 
 #include <algorithm>
 
-#include "../main_window/kestrelspooler.h"
-#include "../main_window/main_form.h"
+#include "main_window/kestrelspooler.h"
+#include "main_window/main_form.h"
 
 namespace ks {
 

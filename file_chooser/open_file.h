@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "../platform/open_file_dialog.h"
-#include "../platform/process.h"
-#include "../platform/window_system.h"
+#include "platform/open_file_dialog.h"
+#include "platform/process.h"
+#include "platform/window_system.h"
 
 namespace ks {
 

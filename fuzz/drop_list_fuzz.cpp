@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "drop_list_reference.h"
+#include "fuzz/drop_list_reference.h"
 #include "platform/win32/hdrop_parse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -6,7 +6,7 @@
 // is a run of names, each closed by a NUL character, and after the last one an empty
 // name, that is one more NUL. A list that does not reach its empty name inside the
 // block is no list.
-#include "drop_list_reference.h"
+#include "fuzz/drop_list_reference.h"
 
 #include <vector>
 

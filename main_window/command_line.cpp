@@ -1,5 +1,5 @@
 // The file path a command-line run takes from its command line.
-#include "command_line.h"
+#include "main_window/command_line.h"
 
 namespace ks {
 

@@ -1,15 +1,15 @@
 // The main window object: the program's state, its start-up and the handlers of its events.
-#include "kestrelspooler.h"
+#include "main_window/kestrelspooler.h"
 
 #include <algorithm>
 
-#include "../printing/failure_details.h"
-#include "../printing/file_loader.h"
-#include "../printing/raw_job.h"
-#include "../printing/texts.h"
-#include "../progress/progress_text.h"
-#include "command_line.h"
-#include "main_form.h"
+#include "printing/failure_details.h"
+#include "printing/file_loader.h"
+#include "printing/raw_job.h"
+#include "texts/program_texts.h"
+#include "progress/progress_text.h"
+#include "main_window/command_line.h"
+#include "main_window/main_form.h"
 
 namespace ks {
 

@@ -7,16 +7,16 @@
 #include <string_view>
 #include <vector>
 
-#include "../platform/files.h"
-#include "../platform/message_box.h"
-#include "../platform/printers.h"
-#include "../platform/process.h"
-#include "../platform/settings.h"
-#include "../platform/spooler.h"
-#include "../platform/headless/headless_form.h"
-#include "../platform/window_system.h"
-#include "../printing/printer_selection.h"
-#include "../progress/progress_window.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/printers.h"
+#include "platform/process.h"
+#include "platform/settings.h"
+#include "platform/spooler.h"
+#include "table_form/headless_form.h"
+#include "platform/window_system.h"
+#include "printing/printer_selection.h"
+#include "progress/progress_window.h"
 
 namespace ks {
 
@@ -85,8 +85,6 @@ public:
     Form& Window() { return *form_; }
     const PrinterSelection& CurrentPrinter() const { return current_printer_; }
     bool JobRunning() const { return job_ != nullptr; }
-    // The running job's progress window while it is open, for the tests.
-    Form* ProgressForm() { return job_progress_ ? job_progress_->Window() : nullptr; }
 
     // Wiring for the windows that are not part of the main window itself.
     std::function<void()> on_file_select;

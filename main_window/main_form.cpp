@@ -1,5 +1,7 @@
 // The main window's layout and menu bar, as data that every platform draws from.
-#include "main_form.h"
+#include "main_window/main_form.h"
+
+#include "texts/program_texts.h"
 
 namespace ks {
 
@@ -28,7 +30,7 @@ ControlLayout Button(ControlName name, int top, std::wstring_view caption, int t
 const FormLayout& MainFormLayout() {
     static const FormLayout layout{
         .name = Kestrelspooler,
-        .title = L"Kestrelspooler",
+        .title = texts::kProgramTitle,
         .client_width = 6495,
         .client_height = 2655,
         .border = BorderStyle::Sizable,

@@ -1,7 +1,7 @@
 // The main window's layout and menu bar, as data that every platform draws from.
 #pragma once
 
-#include "../platform/window_system.h"
+#include "platform/window_system.h"
 
 namespace ks {
 

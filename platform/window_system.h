@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "drop_data.h"
+#include "platform/drop_data.h"
 
 namespace ks {
 

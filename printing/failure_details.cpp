@@ -1,5 +1,5 @@
 // The detail lines on standard error that say why a print did not go through.
-#include "failure_details.h"
+#include "printing/failure_details.h"
 
 namespace ks {
 

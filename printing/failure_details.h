@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "raw_job.h"
+#include "printing/raw_job.h"
 
 namespace ks {
 

@@ -1,5 +1,5 @@
 // Loading a file into the program's one buffer, all or nothing.
-#include "file_loader.h"
+#include "printing/file_loader.h"
 
 namespace ks {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "../platform/files.h"
+#include "platform/files.h"
 
 namespace ks {
 

@@ -1,5 +1,5 @@
 // A raw job sent on a worker thread of its own while the UI thread keeps the windows alive.
-#include "print_job.h"
+#include "printing/print_job.h"
 
 #include <exception>
 #include <string_view>

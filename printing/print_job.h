@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "raw_job.h"
+#include "printing/raw_job.h"
 
 namespace ks {
 

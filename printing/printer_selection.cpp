@@ -1,5 +1,5 @@
 // The program's current printer: the system default at start, changed only by Select.
-#include "printer_selection.h"
+#include "printing/printer_selection.h"
 
 namespace ks {
 

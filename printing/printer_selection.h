@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "../platform/printers.h"
+#include "platform/printers.h"
 
 namespace ks {
 

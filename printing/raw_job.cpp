@@ -1,9 +1,9 @@
 // One raw spooler job that carries a whole buffer in chunks, cancelled rather than left half-sent.
-#include "raw_job.h"
+#include "printing/raw_job.h"
 
 #include <algorithm>
 
-#include "texts.h"
+#include "texts/program_texts.h"
 
 namespace ks {
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "../platform/files.h"
-#include "../platform/spooler.h"
+#include "platform/files.h"
+#include "platform/spooler.h"
 
 namespace ks {
 

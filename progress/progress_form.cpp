@@ -1,5 +1,5 @@
 // The progress window's layout, as data that every platform draws from.
-#include "progress_form.h"
+#include "progress/progress_form.h"
 
 namespace ks {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "../platform/window_system.h"
+#include "platform/window_system.h"
 
 namespace ks {
 

@@ -1,9 +1,9 @@
 // The texts that show how far a print job got: sizes in binary units, the window's title, the meter's line.
-#include "progress_text.h"
+#include "progress/progress_text.h"
 
 #include <cmath>
 
-#include "../platform/window_system.h"
+#include "platform/window_system.h"
 
 namespace ks {
 

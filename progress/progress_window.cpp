@@ -1,8 +1,8 @@
 // How a running print job is shown: the modal progress window with its Cancel button, or a meter on a terminal.
-#include "progress_window.h"
+#include "progress/progress_window.h"
 
-#include "progress_form.h"
-#include "progress_text.h"
+#include "progress/progress_form.h"
+#include "progress/progress_text.h"
 
 namespace ks {
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "../platform/process.h"
-#include "../platform/window_system.h"
-#include "../printing/print_job.h"
+#include "platform/process.h"
+#include "platform/window_system.h"
+#include "printing/print_job.h"
 
 namespace ks {
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/deadlines.h"
+#include "common/deadlines.h"
 
 namespace ks {
 

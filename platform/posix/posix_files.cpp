@@ -1,5 +1,5 @@
 // Reading whole files on POSIX systems: regular files only, never blocking on a FIFO or device.
-#include "posix_files.h"
+#include "platform/posix/posix_files.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

@@ -1,5 +1,5 @@
 // The running program on POSIX systems: its arguments, current folder, diagnostics and end.
-#include "posix_process.h"
+#include "platform/posix/posix_process.h"
 
 #include <unistd.h>
 

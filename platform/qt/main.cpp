@@ -10,7 +10,7 @@
 #include "main_window/kestrelspooler.h"
 #include "platform/cups/cups_printers.h"
 #include "platform/cups/cups_spooler.h"
-#include "platform/headless/headless_form.h"
+#include "table_form/headless_form.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_process.h"
 #include "platform/qt/qt_browser.h"

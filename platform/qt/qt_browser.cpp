@@ -1,5 +1,5 @@
 // The browser object service on Qt: the desktop's default browser stands in for the named component.
-#include "qt_browser.h"
+#include "platform/qt/qt_browser.h"
 
 #include <QDesktopServices>
 #include <QString>

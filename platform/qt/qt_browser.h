@@ -1,7 +1,7 @@
 // The browser object service on Qt: the desktop's default browser stands in for the named component.
 #pragma once
 
-#include "../browser.h"
+#include "platform/browser.h"
 
 namespace ks {
 

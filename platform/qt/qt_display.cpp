@@ -1,5 +1,5 @@
 // Whether the program has a display to show windows on, and how Qt's GUI is started to find out.
-#include "qt_display.h"
+#include "platform/qt/qt_display.h"
 
 #include <QApplication>
 #include <QGuiApplication>

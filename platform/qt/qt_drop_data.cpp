@@ -1,5 +1,5 @@
 // Dropped data as Qt delivers it, read as a list of local files.
-#include "qt_drop_data.h"
+#include "platform/qt/qt_drop_data.h"
 
 #include <QDir>
 #include <QMimeData>

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "../drop_data.h"
+#include "platform/drop_data.h"
 
 class QMimeData;
 

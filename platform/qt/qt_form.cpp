@@ -1,5 +1,5 @@
 // The window-system service on Qt 6 Widgets: one native window per form table, its events routed by control name.
-#include "qt_form.h"
+#include "platform/qt/qt_form.h"
 
 #include <algorithm>
 #include <map>
@@ -29,8 +29,8 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include "qt_display.h"
-#include "qt_drop_data.h"
+#include "platform/qt/qt_display.h"
+#include "platform/qt/qt_drop_data.h"
 
 // Q_INIT_RESOURCE must be used outside any namespace. The resources live in a static
 // library, where the linker would drop their self-registering object file unless

@@ -10,7 +10,7 @@
 #include <QColor>
 #include <QPointer>
 
-#include "../form_rules.h"
+#include "table_form/table_form.h"
 
 class QEventLoop;
 class QMainWindow;

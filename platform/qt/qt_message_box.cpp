@@ -1,5 +1,5 @@
 // Modal message boxes with Qt, or one line on standard error where no one could answer a box.
-#include "qt_message_box.h"
+#include "platform/qt/qt_message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "platform/text.h"
-#include "qt_display.h"
+#include "platform/qt/qt_display.h"
 
 namespace ks {
 

@@ -1,5 +1,5 @@
 // The open-file dialog with Qt: a QFileDialog given the program's record, answering as the Windows dialog does.
-#include "qt_open_file_dialog.h"
+#include "platform/qt/qt_open_file_dialog.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,5 +1,5 @@
 // The per-user settings store on QSettings: one INI file per application in the user's config folder.
-#include "qt_settings.h"
+#include "platform/qt/qt_settings.h"
 
 #include <QFileInfo>
 #include <QSettings>

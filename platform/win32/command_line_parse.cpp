@@ -1,5 +1,5 @@
 // The arguments part of a Windows command line, without the program's own name; plain C++, no Windows headers.
-#include "command_line_parse.h"
+#include "platform/win32/command_line_parse.h"
 
 namespace ks::win32 {
 

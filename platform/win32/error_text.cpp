@@ -1,5 +1,5 @@
 // The system's own words for a Win32 error code.
-#include "error_text.h"
+#include "platform/win32/error_text.h"
 
 #include <string_view>
 

@@ -1,5 +1,5 @@
 // Reads the first path of a dropped file list (a DROPFILES block) without trusting its offsets.
-#include "hdrop_parse.h"
+#include "platform/win32/hdrop_parse.h"
 
 namespace ks::win32 {
 

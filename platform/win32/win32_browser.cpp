@@ -1,5 +1,5 @@
 // The browser object service on Win32: an automation component by ProgID, the default browser where it fails.
-#include "win32_browser.h"
+#include "platform/win32/win32_browser.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "../text.h"
+#include "platform/text.h"
 
 namespace ks::win32 {
 

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "../browser.h"
+#include "platform/browser.h"
 
 namespace ks::win32 {
 

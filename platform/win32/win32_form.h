@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/form_rules.h"
+#include "table_form/table_form.h"
 #include "platform/win32/win32_drop_data.h"
 #include "platform/win32/win32_form_handles.h"
 

@@ -4,7 +4,7 @@
 #include <ole2.h>
 #include <windows.h>
 
-#include "handles.h"
+#include "platform/win32/handles.h"
 
 namespace ks::win32 {
 

@@ -1,5 +1,5 @@
 // The open-file dialog on Windows: comdlg32's GetOpenFileNameA given the program's record.
-#include "win32_open_file_dialog.h"
+#include "platform/win32/win32_open_file_dialog.h"
 
 #include <windows.h>
 #include <commdlg.h>

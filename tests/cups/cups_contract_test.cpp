@@ -13,7 +13,7 @@
 #include "platform/cups/cups_spooler.h"
 #include "platform/text.h"
 #include "printing/print_job.h"
-#include "private_spooler.h"
+#include "tests/cups/private_spooler.h"
 
 namespace ks {
 namespace {

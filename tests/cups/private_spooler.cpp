@@ -1,5 +1,5 @@
 // Test helpers around the private CUPS scheduler that scripts/spooler runs for the tests.
-#include "private_spooler.h"
+#include "tests/cups/private_spooler.h"
 
 #include <cups/cups.h>
 #include <signal.h>

@@ -1,5 +1,5 @@
 // In-memory platform services for the unit tests, with a record of what the core asked of them.
-#include "fakes.h"
+#include "tests/fakes/fakes.h"
 
 #include <algorithm>
 

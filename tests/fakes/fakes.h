@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "main_window/kestrelspooler.h"
-#include "platform/headless/headless_form.h"
+#include "table_form/headless_form.h"
 
 namespace ks {
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "main_window/main_form.h"
-#include "platform/form_rules.h"
+#include "table_form/table_form.h"
 #include "progress/progress_form.h"
-#include "platform/headless/headless_form.h"
+#include "table_form/headless_form.h"
 
 namespace ks::fakes {
 

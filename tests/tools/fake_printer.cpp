@@ -24,7 +24,7 @@
 #include <string>
 #include <thread>
 
-#include "tool_io.h"
+#include "tests/tools/tool_io.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The read loop of the file services: to the end of the file, whatever size was reported.
 #include <gtest/gtest.h>
 
-#include "platform/deadlines.h"
+#include "common/deadlines.h"
 #include "platform/files.h"
 
 namespace ks {

@@ -11,7 +11,7 @@
 #include <string>
 
 #include <windows.h>
-#include "utf8_out.h"
+#include "tests/win32/utf8_out.h"
 
 namespace {
 

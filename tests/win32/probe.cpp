@@ -17,8 +17,8 @@
 #include "platform/win32/win32_printers.h"
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_settings.h"
-#include "printing/texts.h"
-#include "utf8_out.h"
+#include "texts/program_texts.h"
+#include "tests/win32/utf8_out.h"
 
 #include <windows.h>
 

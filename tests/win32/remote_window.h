@@ -13,7 +13,7 @@
 
 #include "main_window/main_form.h"
 #include "platform/win32/win32_form.h"
-#include "utf8_out.h"
+#include "tests/win32/utf8_out.h"
 
 // A program that does not answer within this time has hung.
 inline constexpr DWORD kWaitMs = 30000;

@@ -12,7 +12,7 @@
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_settings.h"
 #include "platform/win32/win32_spooler.h"
-#include "printing/texts.h"
+#include "texts/program_texts.h"
 
 // Last, and without the macro that renames the spooler's OpenPrinter.
 #include <windows.h>

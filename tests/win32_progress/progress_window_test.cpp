@@ -18,7 +18,7 @@
 #include "fakes/fakes.h"
 #include "main_window/kestrelspooler.h"
 #include "main_window/main_form.h"
-#include "printing/texts.h"
+#include "texts/program_texts.h"
 #include "progress/progress_form.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"

@@ -25,7 +25,7 @@
 #include "platform/win32/win32_process.h"
 #include "platform/win32/win32_settings.h"
 #include "platform/win32/win32_spooler.h"
-#include "printing/texts.h"
+#include "texts/program_texts.h"
 
 // After the headers above: windows.h renames OpenPrinter, which they declare.
 #include "platform/win32/win32_form.h"

@@ -1,5 +1,5 @@
 // Dropped file lists (DROPFILES blocks) as another program lays them out, well-formed or not.
-#include "file_list_blocks.h"
+#include "tests/win32_window/file_list_blocks.h"
 
 namespace ks::test {
 

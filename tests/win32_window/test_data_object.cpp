@@ -1,5 +1,5 @@
 // Drag-and-drop data as another program offers it: a data object of the tests' own, and DROPFILES blocks.
-#include "test_data_object.h"
+#include "tests/win32_window/test_data_object.h"
 
 #include <shlobj.h>
 

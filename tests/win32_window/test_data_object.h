@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "file_list_blocks.h"
+#include "tests/win32_window/file_list_blocks.h"
 
 namespace ks::test {
 

@@ -16,8 +16,8 @@
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
 #include "platform/win32/win32_drop_data.h"
-#include "form_test_support.h"
-#include "test_data_object.h"
+#include "tests/win32_window/form_test_support.h"
+#include "tests/win32_window/test_data_object.h"
 
 #include <windows.h>
 

@@ -12,9 +12,9 @@
 #include "fakes/fakes.h"
 #include "fakes/form_contract.h"
 #include "main_window/main_form.h"
-#include "platform/headless/headless_form.h"
+#include "table_form/headless_form.h"
 #include "progress/progress_form.h"
-#include "form_test_support.h"
+#include "tests/win32_window/form_test_support.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "tests/win32/remote_window.h"
-#include "test_data_object.h"
+#include "tests/win32_window/test_data_object.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // How long the program waits on the spooler, and the one place the tests can shorten it.
-#include "deadlines.h"
+#include "common/deadlines.h"
 
 #include <charconv>
 #include <cmath>

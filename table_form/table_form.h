@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "window_system.h"
+#include "platform/window_system.h"
 
 namespace ks {
 

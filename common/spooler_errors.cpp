@@ -1,5 +1,5 @@
 // The account of a spooler's last failure that a spooler and its printers share.
-#include "spooler.h"
+#include "common/spooler_errors.h"
 
 namespace ks {
 

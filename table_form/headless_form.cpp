@@ -1,5 +1,5 @@
 // The window system without a screen: forms keep their controls' state in memory and are never drawn.
-#include "headless_form.h"
+#include "table_form/headless_form.h"
 
 namespace ks {
 

@@ -1,5 +1,5 @@
 // The byte buffer that holds a loaded file.
-#include "files.h"
+#include "common/byte_buffer.h"
 
 #include <algorithm>
 #include <cstdint>

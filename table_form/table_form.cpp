@@ -1,5 +1,5 @@
 // What every form does alike, whatever draws it: pixels from twips, captions, focus and tab order, control lookup, the combo box.
-#include "form_rules.h"
+#include "table_form/table_form.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "../form_rules.h"
+#include "table_form/table_form.h"
 
 namespace ks {
 

@@ -8,7 +8,7 @@
 #include "fakes/fakes.h"
 #include "fakes/form_contract.h"
 #include "main_window/main_form.h"
-#include "platform/form_rules.h"
+#include "table_form/table_form.h"
 
 namespace ks {
 namespace {
