@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,6 +19,29 @@ struct DocInfo {
     std::wstring document_name;
     std::optional<std::wstring> output_file;
     std::optional<std::wstring> data_type;
+};
+
+// What became of a job after the spooler took all of it, as far as the spooler can tell.
+struct JobFate {
+    enum class State {
+        Printed,   // the printer has taken all of it (CUPS: completed; Windows: printed or gone)
+        OnItsWay,  // queued or being sent, and nothing reports trouble
+        Waiting,   // held, or the queue is paused or stopped, or the printer is offline or in
+                   // error: the job stays in the queue and prints once the cause is removed
+        Failed,    // the spooler aborted, stopped or cancelled it
+        Stopped,   // the watch was asked to stop (the user's cancel); the caller cancels the job
+    };
+    State state = State::OnItsWay;
+    // Detail lines: where the job stands ("job 42 is queued for k-raw behind 2 other
+    // jobs"), and for a waiting job the cause, the remedy and how to remove it.
+    std::vector<std::wstring> lines;
+};
+
+// How long Watch looks at a job.
+enum class WatchUntil {
+    Known,      // until the state tells the outcome: a healthy queue answers at once
+    Completed,  // until the job is Printed or Failed; at the deadline a job not yet
+                // printed counts as Waiting
 };
 
 // An open printer. Destroying it closes the handle when Close was not called, and
@@ -53,6 +77,19 @@ public:
     // leaves no account in LastError beyond what cleaning up left behind. `stop`
     // outlives the printer. A printer whose calls end by themselves soon ignores it.
     virtual void StopWaitingWhen(const std::atomic<bool>* stop) { (void)stop; }
+
+    // After EndDoc succeeded: looks at the job and its printer, for at most `longest`,
+    // and returns as soon as `*stop` (when given) reads true, with State::Stopped. A
+    // printer that cannot tell more says OnItsWay.
+    virtual JobFate Watch(WatchUntil until, std::chrono::milliseconds longest,
+                          const std::atomic<bool>* stop) {
+        (void)until, (void)longest, (void)stop;
+        return {};
+    }
+
+    // After Watch said Waiting or Stopped: removes the job from the queue, so that
+    // nothing of it prints. False when it could not, with the reason in LastError.
+    virtual bool CancelJob() { return false; }
 };
 
 // Threads: a spooler and the printers it opens are used by one thread at a time. The
