@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "printing/failure_details.h"
+#include "printing/job_report.h"
 #include "printing/file_loader.h"
 #include "printing/raw_job.h"
 #include "texts/program_texts.h"
@@ -85,7 +86,7 @@ bool Kestrelspooler::Load() {
     if (!OpenFi()) {
         // Printing nothing in place of a file that could not be read would be reported
         // as a success; the run stops here instead.
-        Notify(texts::kFileNotRead, texts::kProgramTitle);
+        Tell(ReportFileNotRead({}));
         services_.process.End(1);
         return false;
     }
@@ -151,33 +152,24 @@ bool Kestrelspooler::Print() {
     if (!SelectPrinter(form_->Text(mf::Combo1))) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
         // claim a job that never existed.
-        Detail(UnknownPrinterLines(form_->Text(mf::Combo1), services_.printers.LastError(),
-                                   nothing_remembered_));
-        Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
+        Tell(ReportUnknownPrinter(form_->Text(mf::Combo1), services_.printers.LastError(),
+                                  nothing_remembered_));
         return false;
     }
 
     const PrintJob::Ending ending = SendFileBuffer(*current_printer_.Current());
-    const JobResult& result = ending.result;
-    const JobOutcome outcome = result.outcome;
-    if (outcome != JobOutcome::Delivered)
-        Detail(JobFailureLines(ending.spooler_words, result, file_buffer_.size()));
-    if (outcome == JobOutcome::OpenRefused) {
-        // The chosen printer stays current here: the Default printer command then shows it.
-        Notify(texts::kPrinterNotRecognized, texts::kProgramTitle);
-        return false;
-    }
-    current_printer_.Restore(saved);
-    if (outcome == JobOutcome::Cancelled) {
-        Notify(texts::kJobFailed, texts::kProgramTitle);
-        return false;
-    }
-    if (outcome == JobOutcome::CancelledByUser) {
-        Notify(texts::kJobCancelled, texts::kProgramTitle);
-        return false;
-    }
-    Notify(texts::kExecuted, texts::kExecutedCaption);
-    return true;
+    // After a refused open the chosen printer stays current: the Default printer command
+    // then shows it.
+    if (ending.result.outcome != JobOutcome::OpenRefused)
+        current_printer_.Restore(saved);
+    const JobReport report = ReportJob(ending, file_buffer_.size());
+    Tell(report);
+    return report.exit_status == 0;
+}
+
+void Kestrelspooler::Tell(const JobReport& report) {
+    Detail(report.details);
+    Notify(report.text, report.caption);
 }
 
 void Kestrelspooler::Notify(const std::wstring& text, const std::wstring& caption) {

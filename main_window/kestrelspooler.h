@@ -13,10 +13,11 @@
 #include "platform/process.h"
 #include "platform/settings.h"
 #include "platform/spooler.h"
-#include "table_form/headless_form.h"
 #include "platform/window_system.h"
+#include "printing/job_report.h"
 #include "printing/printer_selection.h"
 #include "progress/progress_window.h"
+#include "table_form/headless_form.h"
 
 namespace ks {
 
@@ -98,6 +99,8 @@ private:
     // Sends the FileBuffer to `device_name` on a worker and waits, showing the job.
     PrintJob::Ending SendFileBuffer(const std::wstring& device_name);
     void Notify(const std::wstring& text, const std::wstring& caption);
+    // Detail lines on standard error, then the box.
+    void Tell(const JobReport& report);
     // Lines on standard error that say why something failed.
     void Detail(const std::vector<std::wstring>& lines);
 

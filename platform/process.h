@@ -32,6 +32,16 @@ public:
     // once: the progress meter redraws its line with a carriage return.
     virtual void ErrorText(const std::wstring& text) = 0;
 
+    // From now on, a request from outside to stop (SIGINT, SIGTERM or SIGHUP on POSIX;
+    // Ctrl+C, Ctrl+Break or the console closing on Windows) no longer ends the program
+    // but is remembered, for Interruption to report: a running job is then cancelled as
+    // Cancel would. A second request while the first is being handled ends the program
+    // at once with 128 + its signal number.
+    virtual void CatchInterruptions() {}
+    // The signal number of the first request to stop since CatchInterruptions (Ctrl+C
+    // counts as SIGINT, 2); 0 when none came. Any thread may ask.
+    virtual int Interruption() { return 0; }
+
     // Ends the program at once with this exit status: no window is closed politely
     // and no Unload runs. A fake may return; callers return right after it.
     virtual void End(int status) = 0;
