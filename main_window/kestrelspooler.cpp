@@ -90,7 +90,7 @@ bool Kestrelspooler::Load() {
         services_.process.End(1);
         return false;
     }
-    services_.process.End(Print() ? 0 : 1);
+    services_.process.End(Print() ? 0 : last_status_);
     return false;
 }
 
@@ -180,6 +180,7 @@ bool Kestrelspooler::Print() {
 }
 
 void Kestrelspooler::Tell(const JobReport& report) {
+    last_status_ = report.exit_status;
     Detail(report.details);
     services_.messages.Show(report.text, report.caption, Sentences(report.details));
 }

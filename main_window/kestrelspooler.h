@@ -54,8 +54,8 @@ public:
     explicit Kestrelspooler(Services services);
 
     // Start-up: fills the printer list, takes the command line and the remembered
-    // printer, and in command-line mode loads, prints and ends the program (exit
-    // status 0 after "Executed!", 1 otherwise). Returns true when the window is to
+    // printer, and in command-line mode loads, prints and ends the program with the
+    // exit status of its report (0 after "Executed!", 3 for a job left waiting, else 1). Returns true when the window is to
     // be shown for interactive use.
     bool Load();
 
@@ -119,6 +119,7 @@ private:
     std::wstring tried_path_;   // the path the last load tried
     std::wstring load_cause_;   // why that load failed
     bool nothing_remembered_ = false;
+    int last_status_ = 0;  // the exit status of what was told last
     PrintJob* job_ = nullptr;             // while one runs
     JobProgress* job_progress_ = nullptr;  // while a job runs
 };

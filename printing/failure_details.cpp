@@ -35,7 +35,7 @@ std::wstring GroupedCount(std::uint64_t count) {
 
 std::vector<std::wstring> JobFailureLines(const JobResult& result, std::uint64_t total) {
     std::vector<std::wstring> lines = result.lines;
-    if (!result.broke_off)
+    if (!result.broke_off || total == 0)
         return lines;
     const std::wstring progress =
         L"after " + GroupedCount(result.sent) + L" of " + GroupedCount(total) + L" bytes";
