@@ -86,11 +86,11 @@ bool Kestrelspooler::Load() {
     if (!OpenFi()) {
         // Printing nothing in place of a file that could not be read would be reported
         // as a success; the run stops here instead.
-        Tell(ReportFileNotRead({}));
+        Tell(ReportFileNotRead(LoadTrouble()));
         services_.process.End(1);
         return false;
     }
-    services_.process.End(Print() ? 0 : 1);
+    services_.process.End(Print() ? 0 : last_status_);
     return false;
 }
 
@@ -125,16 +125,22 @@ bool Kestrelspooler::OpenFi() {
         return false;  // the worker is reading the FileBuffer
     BusyPointer busy(*form_);
     const std::wstring path = form_->Text(mf::Text2);
-    const bool loaded = LoadFile(services_.files, path, file_buffer_);
+    load_cause_.clear();
+    const bool loaded = LoadFile(services_.files, path, file_buffer_, &load_cause_);
     loaded_path_ = loaded ? path : std::wstring();
+    tried_path_ = path;
     form_->SetText(mf::Text1, ByteCountText(file_buffer_.size()));
     form_->RefreshAll();
     return loaded;
 }
 
-PrintJob::Ending Kestrelspooler::SendFileBuffer(const std::wstring& device_name) {
+std::vector<std::wstring> Kestrelspooler::LoadTrouble() const {
+    return FileNotReadLines(tried_path_, load_cause_);
+}
+
+JobResult Kestrelspooler::SendFileBuffer(const std::wstring& device_name) {
     WindowSystem& windows = services_.windows;
-    PrintJob job(services_.spooler, device_name, file_buffer_, [&windows] { windows.Wake(); },
+    PrintJob job(services_.spooler, device_name, file_buffer_, [&windows] { windows.Wake(); }, watch,
                  pacing.chunk_bytes);
     Running<PrintJob> running(job_, job);
     const std::wstring file_name = FileNameOf(loaded_path_, services_.process.PathSeparators());
@@ -148,6 +154,12 @@ PrintJob::Ending Kestrelspooler::SendFileBuffer(const std::wstring& device_name)
 bool Kestrelspooler::Print() {
     if (JobRunning())
         return false;
+    // The window shows the path field: that is the file the user means, even when it
+    // was typed and never loaded.
+    if (form_->Text(mf::Text2) != loaded_path_ && !OpenFi()) {
+        Tell(ReportFileNotRead(LoadTrouble()));
+        return false;
+    }
     const std::optional<std::wstring> saved = current_printer_.Current();
     if (!SelectPrinter(form_->Text(mf::Combo1))) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
@@ -157,23 +169,20 @@ bool Kestrelspooler::Print() {
         return false;
     }
 
-    const PrintJob::Ending ending = SendFileBuffer(*current_printer_.Current());
+    const JobResult result = SendFileBuffer(*current_printer_.Current());
     // After a refused open the chosen printer stays current: the Default printer command
     // then shows it.
-    if (ending.result.outcome != JobOutcome::OpenRefused)
+    if (result.outcome != JobOutcome::OpenRefused)
         current_printer_.Restore(saved);
-    const JobReport report = ReportJob(ending, file_buffer_.size());
+    const JobReport report = ReportJob(result, file_buffer_.size());
     Tell(report);
     return report.exit_status == 0;
 }
 
 void Kestrelspooler::Tell(const JobReport& report) {
+    last_status_ = report.exit_status;
     Detail(report.details);
-    Notify(report.text, report.caption);
-}
-
-void Kestrelspooler::Notify(const std::wstring& text, const std::wstring& caption) {
-    services_.messages.Show(text, caption);
+    services_.messages.Show(report.text, report.caption, Sentences(report.details));
 }
 
 void Kestrelspooler::Detail(const std::vector<std::wstring>& lines) {

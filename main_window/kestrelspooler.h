@@ -15,6 +15,7 @@
 #include "platform/spooler.h"
 #include "platform/window_system.h"
 #include "printing/job_report.h"
+#include "printing/job_watch.h"
 #include "printing/printer_selection.h"
 #include "progress/progress_window.h"
 #include "table_form/headless_form.h"
@@ -53,8 +54,8 @@ public:
     explicit Kestrelspooler(Services services);
 
     // Start-up: fills the printer list, takes the command line and the remembered
-    // printer, and in command-line mode loads, prints and ends the program (exit
-    // status 0 after "Executed!", 1 otherwise). Returns true when the window is to
+    // printer, and in command-line mode loads, prints and ends the program with the
+    // exit status of its report (0 after "Executed!", 3 for a job left waiting, else 1). Returns true when the window is to
     // be shown for interactive use.
     bool Load();
 
@@ -66,14 +67,19 @@ public:
     void GetPrinters();
 
     // Loads the file the path field names into the FileBuffer and shows its size.
-    // Reports nothing to the user; returns whether the file was read. Refused (false,
-    // nothing changes) while a job runs.
+    // Reports nothing to the user; returns whether the file was read, and LoadTrouble
+    // then says why not. Refused (false, nothing changes) while a job runs.
     bool OpenFi();
+    // Why the last load failed, as detail lines: the path and the cause.
+    std::vector<std::wstring> LoadTrouble() const;
 
     // The Print command: sends the FileBuffer to the printer the printer name box
     // names, on a worker thread, while the windows stay alive; a job that runs longer
-    // than `pacing.delay` shows its progress and can be cancelled. Returns true when
-    // it ended in "Executed!". Refused (false) while a job runs.
+    // than `pacing.delay` shows its progress and can be cancelled. When the path field
+    // names another file than the one loaded (the user typed it), that file is loaded
+    // first, as a drop would; when it cannot be read, nothing is sent and the user is
+    // told. After the spooler took the job, the job is watched as `watch` says.
+    // Returns true when it ended in "Executed!". Refused (false) while a job runs.
     bool Print();
 
     // The Default printer command: the current printer's name into the printer name box.
@@ -92,13 +98,13 @@ public:
     std::function<void()> on_about;
 
     JobPacing pacing;
+    JobWatch watch;
 
 private:
     std::unique_ptr<Form> CreateMainForm();
     bool SelectPrinter(const std::wstring& name);
     // Sends the FileBuffer to `device_name` on a worker and waits, showing the job.
-    PrintJob::Ending SendFileBuffer(const std::wstring& device_name);
-    void Notify(const std::wstring& text, const std::wstring& caption);
+    JobResult SendFileBuffer(const std::wstring& device_name);
     // Detail lines on standard error, then the box.
     void Tell(const JobReport& report);
     // Lines on standard error that say why something failed.
@@ -110,7 +116,10 @@ private:
     std::unique_ptr<Form> form_;
     ByteBuffer file_buffer_;
     std::wstring loaded_path_;  // the path the FileBuffer was read from; "" when empty
+    std::wstring tried_path_;   // the path the last load tried
+    std::wstring load_cause_;   // why that load failed
     bool nothing_remembered_ = false;
+    int last_status_ = 0;  // the exit status of what was told last
     PrintJob* job_ = nullptr;             // while one runs
     JobProgress* job_progress_ = nullptr;  // while a job runs
 };

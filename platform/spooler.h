@@ -61,8 +61,9 @@ public:
 
     virtual bool EndPage() = 0;
 
-    // Releases the document to the printer. A document of zero bytes counts as
-    // delivered even where the platform refuses empty documents.
+    // Releases the document to the printer. Where the platform refuses a document of
+    // zero bytes (CUPS), EndDoc fails, the job is cancelled and LastError says that
+    // nothing was printed; where it takes one (Windows), the empty job is delivered.
     virtual bool EndDoc() = 0;
 
     // Cancels the started document: nothing of it reaches the printer.
@@ -90,6 +91,13 @@ public:
     // After Watch said Waiting or Stopped: removes the job from the queue, so that
     // nothing of it prints. False when it could not, with the reason in LastError.
     virtual bool CancelJob() { return false; }
+
+    // After a failure (a step failed, or Abort or Close ran): whether a job was ever
+    // created, and whether it could be cancelled. Unknown where the printer cannot
+    // tell; the caller then goes by the step that failed (a refused StartDoc created
+    // no job, a later failure was cancelled by Abort).
+    enum class Trace { Unknown, NeverCreated, Cancelled, LeftInQueue };
+    virtual Trace JobTrace() const { return Trace::Unknown; }
 };
 
 // Threads: a spooler and the printers it opens are used by one thread at a time. The

@@ -1,6 +1,8 @@
 // The detail lines on standard error that say why a print did not go through.
 #include "printing/failure_details.h"
 
+#include <cwctype>
+
 namespace ks {
 
 namespace {
@@ -31,10 +33,9 @@ std::wstring GroupedCount(std::uint64_t count) {
     return digits;
 }
 
-std::vector<std::wstring> JobFailureLines(const std::wstring& spooler_words, const JobResult& result,
-                                          std::uint64_t total) {
-    std::vector<std::wstring> lines = Lines(spooler_words);
-    if (result.outcome == JobOutcome::Delivered || !result.broke_off)
+std::vector<std::wstring> JobFailureLines(const JobResult& result, std::uint64_t total) {
+    std::vector<std::wstring> lines = result.lines;
+    if (!result.broke_off || total == 0)
         return lines;
     const std::wstring progress =
         L"after " + GroupedCount(result.sent) + L" of " + GroupedCount(total) + L" bytes";
@@ -43,6 +44,24 @@ std::vector<std::wstring> JobFailureLines(const std::wstring& spooler_words, con
     else
         lines.front() += L" " + progress;
     return lines;
+}
+
+std::vector<std::wstring> Sentences(std::vector<std::wstring> lines) {
+    for (std::wstring& line : lines) {
+        if (line.empty())
+            continue;
+        line[0] = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(line[0])));
+        const wchar_t last = line.back();
+        if (last != L'.' && last != L'!' && last != L'?')
+            line += L'.';
+    }
+    return lines;
+}
+
+std::vector<std::wstring> FileNotReadLines(const std::wstring& path, const std::wstring& cause) {
+    if (path.empty())
+        return {cause.empty() ? L"no file was named" : cause};
+    return {L"cannot read \"" + path + L"\"" + (cause.empty() ? L"" : L": " + cause)};
 }
 
 std::vector<std::wstring> UnknownPrinterLines(const std::wstring& name, const std::wstring& list_error,

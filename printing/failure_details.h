@@ -15,11 +15,16 @@ std::vector<std::wstring> Lines(const std::wstring& text);
 // A byte count with its thousands grouped by commas: "123,456,789".
 std::wstring GroupedCount(std::uint64_t count);
 
-// After a job that did not go through: the spooler's account of it, line by line, its
-// first line followed by how far the hand-over had got when it broke off
-// ("... after 123,456,789 of 500,000,000 bytes").
-std::vector<std::wstring> JobFailureLines(const std::wstring& spooler_words, const JobResult& result,
-                                          std::uint64_t total);
+// After a job: its lines (JobResult::lines), the first followed by how far the hand-over
+// had got when it broke off ("... after 123,456,789 of 500,000,000 bytes").
+std::vector<std::wstring> JobFailureLines(const JobResult& result, std::uint64_t total);
+
+// Detail lines as a box shows them: each a sentence, with a capital first letter and a
+// full stop ("the printer is offline" -> "The printer is offline.").
+std::vector<std::wstring> Sentences(std::vector<std::wstring> lines);
+
+// After a file could not be read: which, and why ("cannot read "/data/a.prn": no such file").
+std::vector<std::wstring> FileNotReadLines(const std::wstring& path, const std::wstring& cause);
 
 // After the printer name matched no installed printer. `list_error` is why the printer
 // list could not be read, "" when it was. `nothing_remembered`: a command-line run

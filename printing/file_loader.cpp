@@ -3,15 +3,21 @@
 
 namespace ks {
 
-bool LoadFile(Files& files, const std::wstring& path, ByteBuffer& buffer) {
+bool LoadFile(Files& files, const std::wstring& path, ByteBuffer& buffer, std::wstring* cause) {
     // The old bytes go first, so that two large files are never held at once.
     buffer = ByteBuffer();
-    if (path.empty())
+    if (path.empty()) {
+        if (cause)
+            *cause = L"no file was named";
         return false;
-    std::optional<ByteBuffer> read = files.ReadAll(path);
-    if (!read)
+    }
+    FileRead read = files.Read(path);
+    if (!read.bytes) {
+        if (cause)
+            *cause = std::move(read.cause);
         return false;
-    buffer = std::move(*read);
+    }
+    buffer = std::move(*read.bytes);
     return true;
 }
 

@@ -6,20 +6,25 @@
 
 namespace ks {
 
-JobReport ReportJob(const PrintJob::Ending& ending, std::uint64_t total) {
-    const JobResult& result = ending.result;
-    JobReport report{texts::kExecuted, texts::kExecutedCaption, {}, 0};
+JobReport ReportJob(const JobResult& result, std::uint64_t total) {
+    JobReport report{texts::kExecuted, texts::kExecutedCaption, JobFailureLines(result, total), 0};
     if (result.outcome == JobOutcome::Delivered)
         return report;
-    report.details = JobFailureLines(ending.spooler_words, result, total);
     report.caption = texts::kProgramTitle;
     report.exit_status = 1;
     switch (result.outcome) {
+    case JobOutcome::Waiting:
+        report.text = texts::kJobWaiting;
+        report.exit_status = 3;
+        break;
     case JobOutcome::OpenRefused:
         report.text = texts::kPrinterNotRecognized;
         break;
     case JobOutcome::CancelledByUser:
         report.text = texts::kJobCancelled;
+        break;
+    case JobOutcome::Failed:
+        report.text = texts::kJobFailedLeft;
         break;
     case JobOutcome::Cancelled:
     case JobOutcome::Delivered:

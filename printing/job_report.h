@@ -19,7 +19,9 @@ struct JobReport {
 };
 
 // After a job was sent (or refused) to a printer that was found: the outcome in words.
-JobReport ReportJob(const PrintJob::Ending& ending, std::uint64_t total);
+// The details are the result's lines, for every outcome: where a delivered or waiting
+// job stands, or why it failed.
+JobReport ReportJob(const JobResult& result, std::uint64_t total);
 
 // The printer name matched no printer; see UnknownPrinterLines.
 JobReport ReportUnknownPrinter(const std::wstring& name, const std::wstring& list_error,

@@ -15,9 +15,9 @@ std::wstring Widened(std::string_view text) { return std::wstring(text.begin(), 
 }  // namespace
 
 PrintJob::PrintJob(Spooler& spooler, std::wstring device_name, const ByteBuffer& bytes,
-                   std::function<void()> finished, std::uint64_t chunk_bytes)
+                   std::function<void()> finished, JobWatch watch, std::uint64_t chunk_bytes)
     : spooler_(spooler), device_name_(std::move(device_name)), bytes_(bytes), total_(bytes.size()),
-      chunk_bytes_(chunk_bytes), on_finished_(std::move(finished)) {
+      chunk_bytes_(chunk_bytes), watch_(watch), on_finished_(std::move(finished)) {
     try {
         worker_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
@@ -35,23 +35,22 @@ PrintJob::~PrintJob() {
 
 void PrintJob::Run() {
     try {
-        ending_.result = SendRawJob(spooler_, device_name_, bytes_, control_, chunk_bytes_);
-        ending_.spooler_words = spooler_.LastError();
+        result_ = SendRawJob(spooler_, device_name_, bytes_, control_, watch_, chunk_bytes_);
     } catch (const std::exception& failure) {
         // An escaping exception would end the program with the job in an unknown state;
         // the printer's destructor has aborted a started document on the way out.
-        ending_.result = JobResult{JobOutcome::Cancelled, control_.Sent(), true};
-        ending_.spooler_words = L"the job stopped: " + Widened(failure.what());
+        result_ = JobResult{JobOutcome::Cancelled, control_.Sent(), true,
+                            {L"the job stopped: " + Widened(failure.what())}};
     }
     finished_.store(true);
     if (on_finished_)
         on_finished_();
 }
 
-const PrintJob::Ending& PrintJob::Wait() {
+const JobResult& PrintJob::Wait() {
     if (worker_.joinable())
         worker_.join();
-    return ending_;
+    return result_;
 }
 
 }  // namespace ks

@@ -14,7 +14,8 @@ namespace ks {
 // Which thread touches what:
 // - The worker thread, started by the constructor, owns the job for its whole life: it
 //   opens the printer on the spooler, sends the buffer, ends or aborts the document,
-//   closes the printer and reads the spooler's LastError, all before it finishes, so
+//   watches the job, closes the printer and reads the spooler's LastError into the
+//   result, all before it finishes, so
 //   that whatever the platform keeps per thread (libcups's last error and connection
 //   settings) is one thread's throughout. Then it sets Finished and calls `finished`.
 // - The UI thread creates the job, reads Sent and Finished, may Cancel, and calls Wait,
@@ -22,16 +23,13 @@ namespace ks {
 //   spooler, the installed printers and the buffer alone; the buffer is only read.
 class PrintJob {
 public:
-    struct Ending {
-        JobResult result;
-        std::wstring spooler_words;  // the spooler's LastError, read on the worker
-    };
-
-    // Starts sending `bytes` to `device_name`. `finished` runs on the worker as its last
-    // step (a WindowSystem's Wake). When no thread can be started, the job runs here,
-    // on the calling thread, before the constructor returns.
+    // Starts sending `bytes` to `device_name`, then watches the job as `watch` says.
+    // `finished` runs on the worker as its last step (a WindowSystem's Wake). When no
+    // thread can be started, the job runs here, on the calling thread, before the
+    // constructor returns.
     PrintJob(Spooler& spooler, std::wstring device_name, const ByteBuffer& bytes,
-             std::function<void()> finished, std::uint64_t chunk_bytes = kChunkBytes);
+             std::function<void()> finished, JobWatch watch = {},
+             std::uint64_t chunk_bytes = kChunkBytes);
     // A job still running is cancelled and waited for: the buffer and the spooler must
     // outlive it.
     ~PrintJob();
@@ -43,9 +41,11 @@ public:
     bool Finished() const { return finished_.load(); }
     void Cancel() { control_.Cancel(); }
     bool CancelRequested() const { return control_.CancelRequested(); }
+    // The spooler has the whole job and the job is being watched.
+    bool Watching() const { return control_.Watching(); }
 
     // Waits until the worker has finished, then gives what it found.
-    const Ending& Wait();
+    const JobResult& Wait();
 
 private:
     void Run();
@@ -55,9 +55,10 @@ private:
     const ByteBuffer& bytes_;
     const std::uint64_t total_;
     const std::uint64_t chunk_bytes_;
+    const JobWatch watch_;
     std::function<void()> on_finished_;
     JobControl control_;
-    Ending ending_;  // written by the worker before finished_, read after the join
+    JobResult result_;  // written by the worker before finished_, read after the join
     std::atomic<bool> finished_{false};
     std::thread worker_;
 };

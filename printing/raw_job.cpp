@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "printing/failure_details.h"
 #include "texts/program_texts.h"
 
 namespace ks {
@@ -44,8 +45,49 @@ void JobControl::Report(std::uint64_t sent) {
         on_sent_(sent);
 }
 
+namespace {
+
+// A failed job, by what the printer knows of it, or else by the step that failed.
+JobOutcome FailureOutcome(const SpoolerPrinter& printer, bool started) {
+    switch (printer.JobTrace()) {
+    case SpoolerPrinter::Trace::NeverCreated:
+    case SpoolerPrinter::Trace::LeftInQueue:
+        return JobOutcome::Failed;
+    case SpoolerPrinter::Trace::Cancelled:
+        return JobOutcome::Cancelled;
+    case SpoolerPrinter::Trace::Unknown:
+        break;
+    }
+    return started ? JobOutcome::Cancelled : JobOutcome::Failed;
+}
+
+// The released job, as far as the watch can tell. A job the user cancels meanwhile, or
+// one left waiting by a run that was told to wait for it, is removed from the queue
+// when the user asked for that.
+JobOutcome Watched(SpoolerPrinter& printer, const JobWatch& watch, JobControl& control,
+                   std::vector<std::wstring>& lines) {
+    control.StartWatching();
+    JobFate fate = printer.Watch(watch.until, watch.longest, &control.CancelFlag());
+    lines = std::move(fate.lines);
+    switch (fate.state) {
+    case JobFate::State::Printed:
+    case JobFate::State::OnItsWay:
+        return JobOutcome::Delivered;
+    case JobFate::State::Waiting:
+        return JobOutcome::Waiting;
+    case JobFate::State::Failed:
+        return JobOutcome::Cancelled;
+    case JobFate::State::Stopped:
+        break;
+    }
+    lines.clear();
+    return printer.CancelJob() ? JobOutcome::CancelledByUser : JobOutcome::Failed;
+}
+
+}  // namespace
+
 JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes,
-                     JobControl& control, std::uint64_t chunk_bytes) {
+                     JobControl& control, const JobWatch& watch, std::uint64_t chunk_bytes) {
     chunk_bytes = std::max<std::uint64_t>(chunk_bytes, 1);
     JobResult result;
     if (control.CancelRequested()) {
@@ -55,6 +97,7 @@ JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const By
     std::unique_ptr<SpoolerPrinter> printer = spooler.OpenPrinter(device_name);
     if (!printer) {
         result.outcome = JobOutcome::OpenRefused;
+        result.lines = Lines(spooler.LastError());
         return result;
     }
     printer->StopWaitingWhen(&control.CancelFlag());
@@ -67,7 +110,9 @@ JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const By
 
     if (!printer->StartDoc(DocInfo{texts::kDocumentName, std::nullopt, std::nullopt})) {
         printer->Close();
-        result.outcome = control.CancelRequested() ? JobOutcome::CancelledByUser : JobOutcome::Cancelled;
+        result.outcome = control.CancelRequested() ? JobOutcome::CancelledByUser
+                                                   : FailureOutcome(*printer, false);
+        result.lines = Lines(spooler.LastError());
         return result;
     }
     const bool page = printer->StartPage();
@@ -80,17 +125,26 @@ JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const By
     sent = sent && printer->EndDoc();
     if (!sent)
         printer->Abort();
-    printer->Close();
     if (sent) {
-        result.outcome = JobOutcome::Delivered;
-    } else if (writes == Writes::Stopped || control.CancelRequested()) {
+        std::vector<std::wstring> watched;
+        result.outcome = Watched(*printer, watch, control, watched);
+        printer->Close();
+        result.lines = Lines(spooler.LastError());
+        result.lines.insert(result.lines.end(), watched.begin(), watched.end());
+        return result;
+    }
+    printer->Close();
+    if (writes == Writes::Stopped || control.CancelRequested()) {
         // A printer that stopped waiting because of the request fails its call: that is
         // the user's cancel too, not a failure of the spooler's.
-        result.outcome = JobOutcome::CancelledByUser;
+        result.outcome = printer->JobTrace() == SpoolerPrinter::Trace::LeftInQueue
+                             ? JobOutcome::Failed
+                             : JobOutcome::CancelledByUser;
     } else {
-        result.outcome = JobOutcome::Cancelled;
+        result.outcome = FailureOutcome(*printer, true);
         result.broke_off = page;
     }
+    result.lines = Lines(spooler.LastError());
     return result;
 }
 

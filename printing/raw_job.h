@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/spooler.h"
+#include "printing/job_watch.h"
 
 namespace ks {
 
@@ -17,16 +19,23 @@ namespace ks {
 inline constexpr std::uint64_t kChunkBytes = std::uint64_t{4} << 20;
 
 enum class JobOutcome {
-    Delivered,        // the spooler took every byte and released the document
+    Delivered,        // the spooler took every byte, and the job is printed or on its way
+    Waiting,          // the spooler took every byte; the job waits in the queue for a cause
+                      // to be removed (a paused queue, an absent printer, a hold)
     OpenRefused,      // the spooler would not open the printer; nothing was started
-    Cancelled,        // a step after the open failed; the job was cancelled
-    CancelledByUser,  // the user stopped it; the job was cancelled, nothing released
+    Cancelled,        // a step failed, or the spooler ended the job after it took it; the
+                      // job was cancelled and nothing more of it prints
+    Failed,           // a step failed and the job was never created, or is left in the queue
+    CancelledByUser,  // the user stopped it; the job was cancelled, nothing printed
 };
 
 struct JobResult {
     JobOutcome outcome = JobOutcome::Delivered;
     std::uint64_t sent = 0;   // bytes the spooler took
     bool broke_off = false;   // the failure came while the bytes were handed over or released
+    // In the spooler's and the program's words, line by line: why it failed, or where a
+    // job that was taken stands ("job 42 is queued for k-raw behind 2 other jobs").
+    std::vector<std::wstring> lines;
 };
 
 // What a job shares with those who watch it from other threads: how far it got, and
@@ -44,13 +53,17 @@ public:
     bool CancelRequested() const { return cancel_.load(); }
     std::uint64_t Sent() const { return sent_.load(); }
     const std::atomic<bool>& CancelFlag() const { return cancel_; }
+    // The spooler has the whole job, and the job is being watched.
+    bool Watching() const { return watching_.load(); }
 
     // The job's thread.
     void Report(std::uint64_t sent);
+    void StartWatching() { watching_.store(true); }
 
 private:
     std::function<void(std::uint64_t)> on_sent_;
     std::atomic<bool> cancel_{false};
+    std::atomic<bool> watching_{false};
     std::atomic<std::uint64_t> sent_{0};
 };
 
@@ -59,11 +72,19 @@ private:
 // a write takes part of it), ends page and document and closes the printer. An empty
 // buffer still makes its one empty write.
 //
-// A cancel request is looked at before the open, after it, before each chunk and
-// before the document is released: the started document is then aborted, never
-// ended, and the result is CancelledByUser. A request that comes after the release
-// changes nothing: the job was delivered.
+// Once the document is released, the job is watched as `watch` says (SpoolerPrinter::
+// Watch): printed or on its way is Delivered, waiting is Waiting (the job stays in the
+// queue), ended by the spooler is Cancelled.
+//
+// A cancel request is looked at before the open, after it, before each chunk, before
+// the document is released and while the job is watched: the started document is then
+// aborted, never ended, or the released job cancelled, and the result is
+// CancelledByUser.
+//
+// The result's lines are the spooler's account (its LastError, read here on the job's
+// thread) and what the watch found.
 JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes,
-                     JobControl& control, std::uint64_t chunk_bytes = kChunkBytes);
+                     JobControl& control, const JobWatch& watch = {},
+                     std::uint64_t chunk_bytes = kChunkBytes);
 
 }  // namespace ks

@@ -3,6 +3,7 @@
 
 #include "progress/progress_form.h"
 #include "progress/progress_text.h"
+#include "texts/program_texts.h"
 
 namespace ks {
 
@@ -26,6 +27,14 @@ void ProgressWindow::Show(std::uint64_t sent, std::uint64_t total) {
         shown_ = std::move(text);
     }
     form_->SetProgress(pf::prgSent, ProgressValue(sent, total));
+}
+
+void ProgressWindow::ShowWaiting() {
+    if (!form_ || shown_ == texts::kWaitingForPrinter)
+        return;
+    shown_ = texts::kWaitingForPrinter;
+    form_->SetText(pf::lblSent, shown_);
+    form_->SetProgress(pf::prgSent, kProgressFull);
 }
 
 void ProgressWindow::Close() {
@@ -89,13 +98,17 @@ void JobProgress::Begin() {
 
 void JobProgress::Tick() {
     if (!begun_) {
-        if (job_.Finished() || pacing_.now() - started_ < pacing_.delay)
+        if (job_.Finished() || job_.Watching() || pacing_.now() - started_ < pacing_.delay)
             return;
         Begin();
     }
     const std::uint64_t sent = job_.Sent();
-    if (window_)
-        window_->Show(sent, job_.Total());
+    if (window_) {
+        if (job_.Watching())
+            window_->ShowWaiting();
+        else
+            window_->Show(sent, job_.Total());
+    }
     if (meter_)
         meter_->Show(sent, job_.Total());
 }

@@ -42,6 +42,8 @@ public:
     // Builds the window and shows it modal to `owner`. Throws WindowError.
     void Open(WindowSystem& windows, Form& owner);
     void Show(std::uint64_t sent, std::uint64_t total);
+    // The spooler has the whole job; the program looks at what becomes of it.
+    void ShowWaiting();
     void Close();
     // The open window; nullptr before Open and after Close.
     Form* Window() { return form_.get(); }
@@ -74,7 +76,9 @@ private:
 
 // Shows a running job on the UI thread, tick by tick: nothing for its first `delay`,
 // then the progress window where a person can see one, else the meter where standard
-// error is a terminal, else nothing at all.
+// error is a terminal, else nothing at all. A window that shows while the job is
+// watched says that it waits for the printer; a job that was sent whole before its
+// window was due shows none while it is watched.
 class JobProgress {
 public:
     // `owner` is the main window, which the progress window is modal to.

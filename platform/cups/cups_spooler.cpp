@@ -56,19 +56,25 @@ void RecordRefusal(CupsScheduler& scheduler, const SchedulerConnection& connecti
         errors.Add(std::move(said));
 }
 
-// Whether the scheduler knows a printer or class of this name: 1 when it does, 0 when it
-// answered that it does not, -1 when it gave no answer. Asked over `connection` before
-// cupsGetNamedDest, which, when its own request gets no answer, asks again over
-// libcups's default connection, and that one waits minutes on a silent scheduler.
-int KnowsQueue(const SchedulerConnection& connection, const std::string& printer) {
+// The scheduler's address for a queue of this name.
+std::string PrinterUri(const std::string& printer) {
     // A socket path is no host name; the scheduler behind it is local.
     const char* server = cupsServer();
     const char* host = server == nullptr || *server == '/' ? "localhost" : server;
     char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, host, ippPort(),
                      "/printers/%s", printer.c_str());
+    return uri;
+}
+
+// Whether the scheduler knows a printer or class of this name: 1 when it does, 0 when it
+// answered that it does not, -1 when it gave no answer. Asked over `connection` before
+// cupsGetNamedDest, which, when its own request gets no answer, asks again over
+// libcups's default connection, and that one waits minutes on a silent scheduler.
+int KnowsQueue(const SchedulerConnection& connection, const std::string& printer) {
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 PrinterUri(printer).c_str());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "printer-name");
     ippDelete(cupsDoRequest(connection.http(), request, "/"));
@@ -76,6 +82,260 @@ int KnowsQueue(const SchedulerConnection& connection, const std::string& printer
         return -1;
     return Succeeded(cupsLastError()) ? 1 : 0;
 }
+
+// How often a watched job is looked at: a local scheduler answers in a millisecond or two.
+constexpr Milliseconds kWatchPoll{100};
+// A job that has been processing this long with no trouble reported has found its printer.
+constexpr Milliseconds kSettled{2000};
+
+// What the scheduler says of a job and its queue at one moment.
+struct JobState {
+    ipp_jstate_t job = IPP_JSTATE_PENDING;
+    std::vector<std::string> job_reasons;
+    ipp_pstate_t printer = IPP_PSTATE_IDLE;
+    std::vector<std::string> printer_reasons;
+    std::string printer_message;
+    std::string device_uri;
+    int queued = 0;  // pending and processing jobs of the queue, this one among them
+};
+
+std::vector<std::string> Keywords(ipp_attribute_t* attribute) {
+    std::vector<std::string> words;
+    for (int i = 0; i < ippGetCount(attribute); ++i)
+        if (const char* word = ippGetString(attribute, i, nullptr))
+            words.emplace_back(word);
+    return words;
+}
+
+bool Has(const std::vector<std::string>& words, const std::string& word) {
+    return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+// Whether the printer's state message, while a job is processing, speaks of trouble. CUPS's
+// backends report what goes wrong in words only (a socket printer that refuses the
+// connection leaves printer-state-reasons at "none" and says "The printer may not exist
+// or is unavailable at this time."); the words they use while all is well are these.
+bool SpeaksOfTrouble(const std::string& message) {
+    static const char* const kProgress[] = {"Connected to printer.", "Connecting to printer.",
+                                            "Sending data to printer.", "Printing.",
+                                            "Ready to print.", "Spooling job"};
+    if (message.empty())
+        return false;
+    for (const char* words : kProgress)
+        if (message.rfind(words, 0) == 0)
+            return false;
+    return true;
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Looks at one job the scheduler took whole, over the printer's own connection, until
+// its state tells what became of it (see SpoolerPrinter::Watch).
+class JobWatcher {
+public:
+    JobWatcher(SchedulerConnection& connection, const cups_dest_t* dest, int job_id, WatchUntil until,
+               Milliseconds longest, const std::atomic<bool>* stop)
+        : connection_(connection), queue_(dest->name), uri_(PrinterUri(dest->name)), job_id_(job_id),
+          until_(until), deadline_(Clock::now() + longest), stop_(stop) {
+        if (const char* device = cupsGetOption("device-uri", dest->num_options, dest->options))
+            device_uri_ = device;
+    }
+
+    JobFate Run() {
+        connection_.WaitUntil(deadline_, std::chrono::duration_cast<Milliseconds>(deadline_ - Clock::now()));
+        std::optional<JobFate> last;
+        for (;;) {
+            if (Stopped())
+                return {JobFate::State::Stopped, {}};
+            std::optional<JobState> state = Ask();
+            if (!state) {
+                if (Stopped())
+                    return {JobFate::State::Stopped, {}};
+                // The job was taken whole; only its fate is unknown.
+                return {JobFate::State::OnItsWay,
+                        {L"the scheduler did not say what became of job " + Id() + L" on " + Queue()}};
+            }
+            const Clock::time_point now = Clock::now();
+            std::optional<JobFate> fate = Judge(*state, now);
+            if (fate && (until_ == WatchUntil::Known || fate->state == JobFate::State::Printed ||
+                         fate->state == JobFate::State::Failed))
+                return *fate;
+            if (fate)
+                last = std::move(fate);
+            if (now >= deadline_)
+                return AtDeadline(*state, std::move(last));
+            Pause(std::min<Clock::duration>(kWatchPoll, deadline_ - now));
+        }
+    }
+
+private:
+    bool Stopped() const { return stop_ && stop_->load(); }
+
+    void Pause(Clock::duration wait) {
+        const Clock::time_point until = Clock::now() + wait;
+        while (!Stopped() && Clock::now() < until)
+            std::this_thread::sleep_for(std::min<Clock::duration>(Milliseconds(20), until - Clock::now()));
+    }
+
+    std::wstring Id() const { return std::to_wstring(job_id_); }
+    std::wstring Queue() const { return FromNative(queue_); }
+    std::wstring Device() const { return FromNative(state_device_.empty() ? device_uri_ : state_device_); }
+    std::wstring RemoveIt() const { return L"to remove it instead: cancel " + Id(); }
+
+    std::optional<JobState> Ask() {
+        JobState state;
+        ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri_.c_str());
+        ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id_);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        static const char* const job_attributes[] = {"job-state", "job-state-reasons"};
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 2, nullptr,
+                      job_attributes);
+        ipp_t* answer = cupsDoRequest(connection_.http(), request, "/");
+        if (answer == nullptr || !Succeeded(ippGetStatusCode(answer))) {
+            ippDelete(answer);
+            return std::nullopt;
+        }
+        if (ipp_attribute_t* a = ippFindAttribute(answer, "job-state", IPP_TAG_ENUM))
+            state.job = static_cast<ipp_jstate_t>(ippGetInteger(a, 0));
+        state.job_reasons = Keywords(ippFindAttribute(answer, "job-state-reasons", IPP_TAG_KEYWORD));
+        ippDelete(answer);
+
+        request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri_.c_str());
+        ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+        static const char* const printer_attributes[] = {"printer-state", "printer-state-reasons",
+                                                         "printer-state-message", "queued-job-count",
+                                                         "device-uri"};
+        ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 5, nullptr,
+                      printer_attributes);
+        answer = cupsDoRequest(connection_.http(), request, "/");
+        if (answer == nullptr || !Succeeded(ippGetStatusCode(answer))) {
+            ippDelete(answer);
+            return std::nullopt;
+        }
+        if (ipp_attribute_t* a = ippFindAttribute(answer, "printer-state", IPP_TAG_ENUM))
+            state.printer = static_cast<ipp_pstate_t>(ippGetInteger(a, 0));
+        state.printer_reasons = Keywords(ippFindAttribute(answer, "printer-state-reasons", IPP_TAG_KEYWORD));
+        if (ipp_attribute_t* a = ippFindAttribute(answer, "printer-state-message", IPP_TAG_TEXT))
+            state.printer_message = ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : "";
+        if (ipp_attribute_t* a = ippFindAttribute(answer, "queued-job-count", IPP_TAG_INTEGER))
+            state.queued = ippGetInteger(a, 0);
+        if (ipp_attribute_t* a = ippFindAttribute(answer, "device-uri", IPP_TAG_URI))
+            state_device_ = ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : "";
+        ippDelete(answer);
+        return state;
+    }
+
+    // The printer's own words, when it gave any.
+    void AddMessage(const JobState& state, std::vector<std::wstring>& lines) const {
+        if (!state.printer_message.empty())
+            lines.push_back(L"the printer's state: " + FromNative(state.printer_message));
+    }
+
+    // What the state tells, or nullopt while it does not tell yet.
+    std::optional<JobFate> Judge(const JobState& state, Clock::time_point now) {
+        using State = JobFate::State;
+        switch (state.job) {
+        case IPP_JSTATE_COMPLETED:
+            return JobFate{State::Printed, {L"the printer of " + Queue() + L" has received all of job " + Id()}};
+        case IPP_JSTATE_CANCELED:
+        case IPP_JSTATE_ABORTED: {
+            JobFate fate{State::Failed,
+                         {L"the scheduler " + std::wstring(state.job == IPP_JSTATE_ABORTED ? L"aborted" : L"cancelled") +
+                          L" job " + Id() + L" on " + Queue()}};
+            AddMessage(state, fate.lines);
+            return fate;
+        }
+        case IPP_JSTATE_HELD: {
+            std::wstring why = L"job " + Id() + L" is held";
+            if (Has(state.job_reasons, "auth-info-required"))
+                why += L" until its owner authenticates";
+            else if (Has(state.job_reasons, "job-hold-until-specified"))
+                why += L" until it is released: lp -i " + Id() + L" -H resume";
+            else if (!state.job_reasons.empty())
+                why += L" (" + FromNative(state.job_reasons.front()) + L")";
+            return JobFate{State::Waiting, {why, RemoveIt()}};
+        }
+        default:
+            break;
+        }
+        if (state.printer == IPP_PSTATE_STOPPED || Has(state.printer_reasons, "paused"))
+            return JobFate{State::Waiting,
+                           {L"the queue \"" + Queue() + L"\" is paused; it prints when resumed: cupsenable " + Queue(),
+                            RemoveIt()}};
+        for (const std::string& reason : state.printer_reasons) {
+            if (reason == "offline-report" || EndsWith(reason, "-error")) {
+                JobFate fate{State::Waiting,
+                             {reason == "offline-report"
+                                  ? L"the printer at " + Device() + L" is offline"
+                                  : L"the printer at " + Device() + L" reports " + FromNative(reason)}};
+                AddMessage(state, fate.lines);
+                fate.lines.push_back(RemoveIt());
+                return fate;
+            }
+        }
+        if (state.job == IPP_JSTATE_STOPPED) {
+            JobFate fate{State::Failed, {L"the scheduler stopped job " + Id() + L" on " + Queue()}};
+            AddMessage(state, fate.lines);
+            return fate;
+        }
+        if (state.job == IPP_JSTATE_PENDING) {
+            processing_since_.reset();
+            if (state.queued > 1) {
+                const int ahead = state.queued - 1;
+                return JobFate{State::OnItsWay, {L"job " + Id() + L" is queued for " + Queue() + L" behind " +
+                                                 std::to_wstring(ahead) + (ahead == 1 ? L" other job" : L" other jobs")}};
+            }
+            return std::nullopt;  // the scheduler starts it in a moment
+        }
+        // Processing: on its way once the job has gone on for a while with no trouble
+        // reported; a printer that is not reached may still answer before the watch ends.
+        if (Unreached(state)) {
+            processing_since_.reset();
+            return std::nullopt;
+        }
+        if (!processing_since_)
+            processing_since_ = now;
+        if (now - *processing_since_ >= kSettled)
+            return JobFate{State::OnItsWay, {L"the spooler is still sending job " + Id() + L" to " + Queue()}};
+        return std::nullopt;
+    }
+
+    static bool Unreached(const JobState& state) {
+        return Has(state.printer_reasons, "connecting-to-device") || SpeaksOfTrouble(state.printer_message);
+    }
+
+    // The watch is over and the state did not tell in time.
+    JobFate AtDeadline(const JobState& state, std::optional<JobFate> last) const {
+        using State = JobFate::State;
+        if (state.job == IPP_JSTATE_PROCESSING && Unreached(state)) {
+            JobFate fate{State::Waiting, {L"the printer at " + Device() + L" does not answer"}};
+            AddMessage(state, fate.lines);
+            fate.lines.push_back(RemoveIt());
+            return fate;
+        }
+        if (until_ == WatchUntil::Known)
+            return last ? *last : JobFate{State::OnItsWay, {L"job " + Id() + L" is queued for " + Queue()}};
+        // Told to wait until it is printed: whatever keeps it, it is not printed yet.
+        if (last && last->state == State::Waiting)
+            return *last;
+        return JobFate{State::Waiting, {L"job " + Id() + L" has not been printed yet on " + Queue(), RemoveIt()}};
+    }
+
+    SchedulerConnection& connection_;
+    const std::string queue_;
+    const std::string uri_;
+    std::string device_uri_;
+    std::string state_device_;
+    const int job_id_;
+    const WatchUntil until_;
+    const Clock::time_point deadline_;
+    const std::atomic<bool>* stop_;
+    std::optional<Clock::time_point> processing_since_;
+};
 
 class CupsPrinter : public SpoolerPrinter {
 public:
@@ -119,12 +379,13 @@ public:
             return false;
         }
         job_id_ = job_id;
+        created_ = true;
         const http_status_t started = cupsStartDestDocument(
             connection_->http(), dest_, info_, job_id_, title.c_str(), kRawFormat, 0, nullptr, 1);
         if (started != HTTP_STATUS_CONTINUE) {
             RecordRefusal(*scheduler_, *connection_, *errors_,
                           L"the scheduler did not take the document");
-            CancelJob();
+            CancelCurrent();
             return false;
         }
         connection_->AllowSilence(scheduler_->Deadlines().stalled_send);
@@ -174,20 +435,21 @@ public:
         sending_ = false;
         if (Succeeded(finished)) {
             delivered_ = true;
-            job_id_ = 0;
+            delivered_id_ = std::exchange(job_id_, 0);
             return true;
         }
         if (written_ == 0 && connection_->What() == Trouble::None) {
             // CUPS refuses a document of zero bytes ("No file in print request.") and
-            // leaves the job waiting for one. The printer would have received nothing
-            // either way: the job is cancelled and the empty document counts as delivered.
-            return CancelJob();
+            // leaves the job waiting for one: it is cancelled, and nothing was printed.
+            errors_->Failed(L"the scheduler accepts no empty document; nothing was printed");
+            CancelCurrent();
+            return false;
         }
         SendFailed(L"the scheduler did not accept the document");
         return false;
     }
 
-    void Abort() override { CancelJob(); }
+    void Abort() override { CancelCurrent(); }
 
     void StopWaitingWhen(const std::atomic<bool>* stop) override {
         if (connection_)
@@ -195,9 +457,30 @@ public:
     }
 
     bool Close() override {
-        CancelJob();
+        CancelCurrent();
         connection_.reset();
         return true;
+    }
+
+    bool CancelJob() override {
+        if (job_id_ != 0)
+            return CancelCurrent();
+        if (delivered_id_ == 0)
+            return true;
+        connection_.reset();
+        return CancelById(std::exchange(delivered_id_, 0));
+    }
+
+    Trace JobTrace() const override {
+        if (left_)
+            return Trace::LeftInQueue;
+        return created_ ? Trace::Cancelled : Trace::NeverCreated;
+    }
+
+    JobFate Watch(WatchUntil until, Milliseconds longest, const std::atomic<bool>* stop) override {
+        if (delivered_id_ == 0 || !connection_)
+            return {};
+        return JobWatcher(*connection_, dest_, delivered_id_, until, longest, stop).Run();
     }
 
 private:
@@ -233,18 +516,22 @@ private:
             errors_->Add(std::move(line));
     }
 
-    // Cancels the job when there is one. A document still being sent is first cut off by
-    // dropping the connection in the middle of it, so the scheduler discards what it
-    // received instead of accepting a truncated document (finishing it first, then
-    // cancelling, would let the scheduler start printing in between). The cancel then
-    // goes over a fresh connection, again and again while the scheduler cannot be
-    // reached, until the deadline for cancelling has passed.
-    bool CancelJob() {
+    // Cancels the job being sent, when there is one. A document still being sent is
+    // first cut off by dropping the connection in the middle of it, so the scheduler
+    // discards what it received instead of accepting a truncated document (finishing it
+    // first, then cancelling, would let the scheduler start printing in between).
+    bool CancelCurrent() {
         if (job_id_ == 0)
             return true;
         const int job_id = std::exchange(job_id_, 0);
         sending_ = false;
         connection_.reset();
+        return CancelById(job_id);
+    }
+
+    // The cancel goes over a fresh connection, again and again while the scheduler
+    // cannot be reached, until the deadline for cancelling has passed.
+    bool CancelById(int job_id) {
         const Milliseconds budget = scheduler_->Deadlines().cancel_retries;
         const Clock::time_point give_up = Clock::now() + budget;
         Milliseconds pause = kFirstRetryPause;
@@ -273,6 +560,7 @@ private:
             std::this_thread::sleep_for(std::min<Clock::duration>(pause, give_up - now));
             pause = std::min(pause * 2, kLongestRetryPause);
         }
+        left_ = true;
         errors_->Add(L"job " + std::to_wstring(job_id) + L" is left in the queue of " + name_ +
                      L"; remove it with: cancel " + std::to_wstring(job_id));
         return false;
@@ -284,7 +572,10 @@ private:
     cups_dinfo_t* info_;
     std::wstring name_;
     std::shared_ptr<SpoolerErrors> errors_;
-    int job_id_ = 0;
+    int job_id_ = 0;        // the job being sent
+    int delivered_id_ = 0;  // the job the scheduler took whole
+    bool created_ = false;
+    bool left_ = false;     // a job could not be cancelled
     bool sending_ = false;
     bool write_failed_ = false;
     bool delivered_ = false;

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <cwctype>
 #include <cstdint>
 #include <new>
 
@@ -71,11 +73,34 @@ std::optional<ByteBuffer> AllocateForRead(std::uint64_t length) {
     return buffer;
 }
 
+// The cause of a failed open, read or allocation, in words.
+std::wstring CauseOf(int error) {
+    switch (error) {
+    case ENOENT: return L"no such file";
+    case ENOTDIR: return L"a part of the path is not a folder";
+    case EISDIR: return L"it is a folder";
+    case EACCES:
+    case EPERM: return L"permission denied";
+    case ENAMETOOLONG: return L"the name is too long";
+    case ENOMEM: return L"not enough memory";
+    case ELOOP: return L"too many symbolic links";
+    case EAGAIN: return L"it has no data to read now";
+    default: {
+        std::wstring words = FromNative(std::strerror(error));
+        if (!words.empty())
+            words[0] = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(words[0])));
+        return words;
+    }
+    }
+}
+
+FileRead Failure(int error) { return {std::nullopt, CauseOf(error)}; }
+
 }  // namespace
 
-std::optional<ByteBuffer> PosixFiles::ReadAll(const std::wstring& path) {
+FileRead PosixFiles::Read(const std::wstring& path) {
     if (path.find(L'\0') != std::wstring::npos)
-        return std::nullopt;
+        return {std::nullopt, L"the name holds a NUL character"};
     const std::string native = ToNative(path);
 
     // O_NONBLOCK lets the open of a FIFO without a writer, or of a device that waits
@@ -85,15 +110,19 @@ std::optional<ByteBuffer> PosixFiles::ReadAll(const std::wstring& path) {
         raw = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (raw < 0 && errno == EINTR);
     if (raw < 0)
-        return std::nullopt;
+        return Failure(errno);
     FileDescriptor fd(raw);
 
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
-        return std::nullopt;
+    if (::fstat(fd.get(), &info) != 0)
+        return Failure(errno);
+    if (S_ISDIR(info.st_mode))
+        return Failure(EISDIR);
+    if (!S_ISREG(info.st_mode) || info.st_size < 0)
+        return {std::nullopt, L"it is not a regular file"};
     const auto reported = static_cast<std::uint64_t>(info.st_size);
     if (reported > SIZE_MAX)
-        return std::nullopt;
+        return Failure(ENOMEM);
 
     // A file that reports a size is read with ordinary blocking reads (a network file
     // system may otherwise answer EAGAIN). One that reports none may be a pseudo-file
@@ -102,16 +131,31 @@ std::optional<ByteBuffer> PosixFiles::ReadAll(const std::wstring& path) {
     if (reported > 0) {
         const int flags = ::fcntl(fd.get(), F_GETFL);
         if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-            return std::nullopt;
+            return Failure(errno);
     }
-    return ReadToEnd(reported, &AllocateForRead, [&](std::uint8_t* out, std::uint64_t max) {
-        const auto step = static_cast<std::size_t>(std::min(max, kMaxReadStep));
-        for (;;) {
-            const ssize_t got = ::read(fd.get(), out, step);
-            if (got >= 0 || errno != EINTR)
-                return static_cast<std::int64_t>(got);
-        }
-    });
+    bool no_memory = false;
+    int read_error = 0;
+    std::optional<ByteBuffer> bytes = ReadToEnd(
+        reported,
+        [&](std::uint64_t size) {
+            std::optional<ByteBuffer> buffer = AllocateForRead(size);
+            no_memory = no_memory || !buffer;
+            return buffer;
+        },
+        [&](std::uint8_t* out, std::uint64_t max) {
+            const auto step = static_cast<std::size_t>(std::min(max, kMaxReadStep));
+            for (;;) {
+                const ssize_t got = ::read(fd.get(), out, step);
+                if (got >= 0 || errno != EINTR) {
+                    if (got < 0)
+                        read_error = errno;
+                    return static_cast<std::int64_t>(got);
+                }
+            }
+        });
+    if (bytes)
+        return {std::move(bytes), {}};
+    return Failure(no_memory ? ENOMEM : read_error != 0 ? read_error : EIO);
 }
 
 }  // namespace ks

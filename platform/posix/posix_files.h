@@ -13,7 +13,7 @@ namespace ks {
 // system would see only the part before it).
 class PosixFiles : public Files {
 public:
-    std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+    FileRead Read(const std::wstring& path) override;
 };
 
 }  // namespace ks

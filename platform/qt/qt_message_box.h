@@ -31,9 +31,11 @@ public:
     // is open); nullptr for none. Forgotten by itself when the window is destroyed.
     void SetOwner(QWidget* owner);
 
-    // A modal box with the text, the caption, OK and no icon. Without a display, or
-    // when no Qt GUI can be started, "CAPTION: TEXT" on standard error instead.
-    void Show(const std::wstring& text, const std::wstring& caption) override;
+    // A modal box with the text, the details below a blank line, the caption, OK and no
+    // icon, in plain text. Without a display, or when no Qt GUI can be started,
+    // "CAPTION: TEXT" on standard error instead.
+    void Show(const std::wstring& text, const std::wstring& caption,
+              const std::vector<std::wstring>& details = {}) override;
 
 private:
     QPointer<QWidget> owner_;

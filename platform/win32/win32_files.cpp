@@ -6,40 +6,86 @@
 #include <algorithm>
 
 #include "platform/text.h"
+#include "platform/win32/error_text.h"
 #include "platform/win32/handles.h"
 
 namespace ks::win32 {
 
-std::optional<ByteBuffer> Win32Files::ReadAll(const std::wstring& path) {
+namespace {
+
+// The cause of a failed open or read, in words.
+std::wstring CauseOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND: return L"no such file";
+    case ERROR_PATH_NOT_FOUND: return L"no such folder";
+    case ERROR_ACCESS_DENIED: return L"permission denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return L"another program has it locked";
+    case ERROR_FILENAME_EXCED_RANGE: return L"the name is too long";
+    case ERROR_INVALID_NAME: return L"the name is not valid";
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return L"not enough memory";
+    default: {
+        std::wstring words = ErrorText(error);
+        return words.empty() ? L"system error " + std::to_wstring(error) : words;
+    }
+    }
+}
+
+FileRead Failure(DWORD error) { return {std::nullopt, CauseOf(error)}; }
+
+}  // namespace
+
+FileRead Win32Files::Read(const std::wstring& path) {
     const std::string native = ToNative(path);
     if (native.empty())
-        return std::nullopt;
+        return {std::nullopt, path.empty() ? L"no file was named" : L"the name has no form in the ANSI code page"};
     FileHandle file(CreateFileA(native.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return std::nullopt;
+    if (!file) {
+        const DWORD error = GetLastError();
+        // Opening a folder this way is refused as access denied.
+        const DWORD attributes = GetFileAttributesA(native.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            return {std::nullopt, L"it is a folder"};
+        return Failure(error);
+    }
     // A console, pipe or device opens too, and reading one could wait for ever.
     if (GetFileType(file.Get()) != FILE_TYPE_DISK)
-        return std::nullopt;
+        return {std::nullopt, L"it is not a regular file"};
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(file.Get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return std::nullopt;
+    if (!GetFileInformationByHandle(file.Get(), &info))
+        return Failure(GetLastError());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        return {std::nullopt, L"it is a folder"};
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0)
-        return std::nullopt;
+        return Failure(GetLastError());
 
     // ReadFile answers 0 bytes at the end of the file, wherever that is: a file under Wine's
     // Z:\proc reports a size of 0 and still has its content.
-    return ReadToEnd(static_cast<std::uint64_t>(size.QuadPart), &ByteBuffer::TryForOverwrite,
-                     [&](std::uint8_t* out, std::uint64_t max) -> std::int64_t {
-                         const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(max, 1u << 30));
-                         DWORD got = 0;
-                         if (!ReadFile(file.Get(), out, want, &got, nullptr))
-                             return -1;
-                         return got;
-                     });
+    bool no_memory = false;
+    DWORD read_error = 0;
+    std::optional<ByteBuffer> bytes = ReadToEnd(
+        static_cast<std::uint64_t>(size.QuadPart),
+        [&](std::uint64_t wanted) {
+            std::optional<ByteBuffer> buffer = ByteBuffer::TryForOverwrite(wanted);
+            no_memory = no_memory || !buffer;
+            return buffer;
+        },
+        [&](std::uint8_t* out, std::uint64_t max) -> std::int64_t {
+            const DWORD want = static_cast<DWORD>(std::min<std::uint64_t>(max, 1u << 30));
+            DWORD got = 0;
+            if (!ReadFile(file.Get(), out, want, &got, nullptr)) {
+                read_error = GetLastError();
+                return -1;
+            }
+            return got;
+        });
+    if (bytes)
+        return {std::move(bytes), {}};
+    return Failure(no_memory ? ERROR_NOT_ENOUGH_MEMORY : read_error);
 }
 
 }  // namespace ks::win32

@@ -10,7 +10,7 @@ namespace ks::win32 {
 // size the system reports.
 class Win32Files : public Files {
 public:
-    std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+    FileRead Read(const std::wstring& path) override;
 };
 
 }  // namespace ks::win32

@@ -8,7 +8,10 @@ namespace ks::win32 {
 // OK only, no icon, no owner window.
 class Win32MessageBox : public MessageBoxService {
 public:
-    void Show(const std::wstring& text, const std::wstring& caption) override;
+    // The details below a blank line; MessageBoxA takes the text as it is, and widens
+    // the box for its caption by itself.
+    void Show(const std::wstring& text, const std::wstring& caption,
+              const std::vector<std::wstring>& details = {}) override;
 };
 
 }  // namespace ks::win32

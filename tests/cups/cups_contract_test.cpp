@@ -35,6 +35,13 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+std::wstring Joined(const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines)
+        text += (text.empty() ? L"" : L"\n") + line;
+    return text;
+}
+
 struct JobRecord {
     int id = 0;
     std::string title;
@@ -130,9 +137,9 @@ TEST_P(CupsDeliveryTest, BytesArriveUnchangedInOneRawJobNamedCommandPrint) {
 
     const ByteBuffer buffer = BufferOf(bytes);
     PrintJob sending(spooler_, d.queue, buffer, {});
-    const PrintJob::Ending& ending = sending.Wait();
-    ASSERT_EQ(ending.result.outcome, JobOutcome::Delivered) << ToNative(ending.spooler_words);
-    EXPECT_EQ(ending.result.sent, bytes.size());
+    const JobResult& ending = sending.Wait();
+    ASSERT_EQ(ending.outcome, JobOutcome::Delivered) << ToNative(Joined(ending.lines));
+    EXPECT_EQ(ending.sent, bytes.size());
 
     const auto job = NewestJob(ToNative(d.queue));
     ASSERT_TRUE(job);
@@ -159,8 +166,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Delivery{"DriverQueue50MB", L"Kestrel-Dymo", LargePayload}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// CUPS refuses a document of zero bytes and would leave its job waiting for ever.
-TEST_F(CupsContractTest, EmptyDocumentCountsAsDeliveredAndLeavesNoJobWaiting) {
+// CUPS refuses a document of zero bytes and would leave its job waiting for ever: the
+// job is cancelled and the failure says that nothing was printed.
+TEST_F(CupsContractTest, EmptyDocumentFailsAndLeavesNoJobWaiting) {
     auto printer = spooler_.OpenPrinter(L"Kestrel-Raw");
     ASSERT_TRUE(printer);
     ASSERT_TRUE(printer->StartDoc(DocInfo{L"Command Print", std::nullopt, std::nullopt}));
@@ -168,8 +176,12 @@ TEST_F(CupsContractTest, EmptyDocumentCountsAsDeliveredAndLeavesNoJobWaiting) {
     const std::uint8_t none[1] = {};
     EXPECT_EQ(printer->Write(none, 0), 0u);
     EXPECT_TRUE(printer->EndPage());
-    EXPECT_TRUE(printer->EndDoc()) << ToNative(spooler_.LastError());
+    EXPECT_FALSE(printer->EndDoc());
+    EXPECT_NE(spooler_.LastError().find(L"nothing was printed"), std::wstring::npos)
+        << ToNative(spooler_.LastError());
+    printer->Abort();
     EXPECT_TRUE(printer->Close());
+    EXPECT_EQ(printer->JobTrace(), SpoolerPrinter::Trace::Cancelled);
 
     const auto job = NewestJob("Kestrel-Raw");
     ASSERT_TRUE(job);
@@ -200,9 +212,9 @@ TEST_P(CupsRefusalTest, OpenRefusesAndNoJobIsCreated) {
     // apart from this thread's: the same refusal in the same words.
     const ByteBuffer nothing;
     PrintJob job(spooler_, GetParam().device_name, nothing, {});
-    const PrintJob::Ending& ending = job.Wait();
-    EXPECT_EQ(ending.result.outcome, JobOutcome::OpenRefused);
-    EXPECT_EQ(ending.spooler_words, here);
+    const JobResult& ending = job.Wait();
+    EXPECT_EQ(ending.outcome, JobOutcome::OpenRefused);
+    EXPECT_EQ(Joined(ending.lines), here);
     EXPECT_EQ(Jobs("Kestrel-Reject", CUPS_WHICHJOBS_ALL).size(), before);
 }
 
@@ -291,10 +303,10 @@ TEST_F(CupsContractTest, ACancelledLargeJobEndsCancelledAndNothingReachesThePrin
     while (job.Sent() < 2 * kChunkBytes && !job.Finished())
         std::this_thread::sleep_for(1ms);
     job.Cancel();
-    const PrintJob::Ending& ending = job.Wait();
-    EXPECT_EQ(ending.result.outcome, JobOutcome::CancelledByUser);
-    EXPECT_LT(ending.result.sent, kTotal);
-    EXPECT_EQ(ending.spooler_words, L"") << "a cancel is no failure";
+    const JobResult& ending = job.Wait();
+    EXPECT_EQ(ending.outcome, JobOutcome::CancelledByUser);
+    EXPECT_LT(ending.sent, kTotal);
+    EXPECT_TRUE(ending.lines.empty()) << "a cancel is no failure";
     ExpectCancelledAndNothingPrinted(jobs_, before);
 }
 
@@ -317,13 +329,13 @@ TEST_F(CupsContractTest, ACancelDuringAStalledSendStopsWaitingAtOnce) {
     EXPECT_FALSE(job.Finished()) << "the send did not stall";
     const auto asked = std::chrono::steady_clock::now();
     job.Cancel();
-    const PrintJob::Ending& ending = job.Wait();
+    const JobResult& ending = job.Wait();
     const auto waited = std::chrono::steady_clock::now() - asked;
     test::UseServer(direct);
 
     EXPECT_LT(waited, 10s) << "the cancel waited for the stalled send";
-    EXPECT_EQ(ending.result.outcome, JobOutcome::CancelledByUser);
-    EXPECT_EQ(ending.spooler_words, L"") << "a cancel is no failure";
+    EXPECT_EQ(ending.outcome, JobOutcome::CancelledByUser);
+    EXPECT_TRUE(ending.lines.empty()) << "a cancel is no failure";
     ExpectCancelledAndNothingPrinted(jobs_, before);
 }
 

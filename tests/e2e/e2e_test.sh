@@ -162,8 +162,8 @@ case $CASE in
         : >"$WORK/empty.prn"
         remember_printer Kestrel-Raw
         run_program "$WORK/empty.prn"
-        expect_line "$EXECUTED"
-        expect_status 0
+        expect_line "$JOB_FAILED"
+        expect_status 1
         [[ $(jobs_in_queue Kestrel-Raw not-completed) == 0 ]] || fail "a job is left waiting"
         ;;
     unknown_printer | rejecting_queue | no_remembered_printer)

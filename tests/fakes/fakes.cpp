@@ -2,6 +2,7 @@
 #include "tests/fakes/fakes.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace ks::fakes {
 
@@ -49,6 +50,23 @@ public:
     void Abort() override { Step_(Step::Abort); }
     bool Close() override { return Step_(Step::Close); }
     void StopWaitingWhen(const std::atomic<bool>* stop) override { s_.stop_flag = stop; }
+    JobFate Watch(WatchUntil until, std::chrono::milliseconds longest,
+                  const std::atomic<bool>* stop) override {
+        s_.watches.push_back({until, longest});
+        if (s_.watch_until_stopped) {
+            while (!(stop && stop->load()))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return {JobFate::State::Stopped, {}};
+        }
+        return s_.fate;
+    }
+    bool CancelJob() override {
+        ++s_.jobs_cancelled;
+        if (!s_.cancel_job_works)
+            s_.last_error = L"job 7 is left in the queue";
+        return s_.cancel_job_works;
+    }
+    Trace JobTrace() const override { return s_.trace; }
 
 private:
     bool Step_(Step step) {
@@ -94,12 +112,12 @@ std::optional<std::wstring> FakePrinters::SystemDefault() {
     return unreachable.empty() ? system_default : std::nullopt;
 }
 
-std::optional<ByteBuffer> FakeFiles::ReadAll(const std::wstring& path) {
+FileRead FakeFiles::Read(const std::wstring& path) {
     asked.push_back(path);
     auto it = files.find(path);
     if (it == files.end())
-        return std::nullopt;
-    return ByteBuffer::Copy(it->second.data(), it->second.size());
+        return {std::nullopt, L"no such file"};
+    return {ByteBuffer::Copy(it->second.data(), it->second.size()), {}};
 }
 
 std::wstring FakeSettings::Key(const std::wstring& app, const std::wstring& section,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "main_window/kestrelspooler.h"
+#include "printing/job_watch.h"
 #include "table_form/headless_form.h"
 
 namespace ks {
@@ -55,6 +56,12 @@ public:
     // job there (its worker) until the user has acted on the UI thread.
     std::function<void(Step)> before_step;
     const std::atomic<bool>* stop_flag = nullptr;  // what the printer was told to watch
+    JobFate fate;                  // what Watch finds
+    bool watch_until_stopped = false;  // Watch waits for its stop flag, then says Stopped
+    bool cancel_job_works = true;  // what CancelJob answers
+    SpoolerPrinter::Trace trace = SpoolerPrinter::Trace::Unknown;
+    std::vector<JobWatch> watches;  // each Watch, as asked
+    int jobs_cancelled = 0;         // CancelJob calls
 
     std::vector<Call> calls;
     DocInfo doc;
@@ -72,7 +79,8 @@ public:
     std::map<std::wstring, std::vector<std::uint8_t>> files;
     std::vector<std::wstring> asked;
 
-    std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+    // A path not in `files` fails with "no such file".
+    FileRead Read(const std::wstring& path) override;
 };
 
 class FakeSettings : public SettingsStore {
@@ -118,10 +126,12 @@ class FakeMessages : public MessageBoxService {
 public:
     struct Shown {
         std::wstring text, caption;
+        std::vector<std::wstring> details;
     };
     std::vector<Shown> shown;
-    void Show(const std::wstring& text, const std::wstring& caption) override {
-        shown.push_back({text, caption});
+    void Show(const std::wstring& text, const std::wstring& caption,
+              const std::vector<std::wstring>& details = {}) override {
+        shown.push_back({text, caption, details});
     }
     // Each box as the command-line run prints it: "CAPTION: TEXT".
     std::vector<std::wstring> Lines() const {

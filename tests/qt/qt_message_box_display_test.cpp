@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -19,6 +20,8 @@ namespace {
 // What the open box showed, read by the answering timer before it pressed OK.
 struct SeenBox {
     QString caption, text;
+    Qt::TextFormat format = Qt::AutoText;
+    int width = 0;
     QMessageBox::Icon icon = QMessageBox::Information;
     QMessageBox::StandardButtons buttons;
     bool modal = false;
@@ -33,8 +36,8 @@ void AnswerBoxes() {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box || !box->isVisible())
             return;
-        g_seen = SeenBox{box->windowTitle(), box->text(),        box->icon(),
-                         box->standardButtons(), box->isModal(), box->parentWidget()};
+        g_seen = SeenBox{box->windowTitle(), box->text(),           box->textFormat(), box->width(),
+                         box->icon(),        box->standardButtons(), box->isModal(),    box->parentWidget()};
         box->button(QMessageBox::Ok)->click();
     });
     timer->start(20);
@@ -93,6 +96,28 @@ TEST(QtMessageBoxOnDisplay, BoxBelongsToTheOwnerWhileItLives) {
     messages.Show(L"Executed!", L"Message");
     ASSERT_TRUE(g_seen.has_value());
     EXPECT_EQ(g_seen->owner, nullptr);
+}
+
+// A failure box: its fixed text, a blank line, the detail lines, all plain text, and wide
+// enough for its caption even when its text is short.
+TEST(QtMessageBoxOnDisplay, FailureBoxShowsItsDetailsAsPlainTextBelowABlankLine) {
+    ASSERT_NE(QCoreApplication::instance(), nullptr);
+    g_seen.reset();
+    Messages().Show(L"The job is waiting in the printer's queue.", L"Kestrelspooler",
+                    {L"The queue \"<b>k-raw</b>\" is paused; it prints when resumed: cupsenable k-raw.",
+                     L"To remove it instead: cancel 42."});
+    ASSERT_TRUE(g_seen.has_value());
+    EXPECT_EQ(g_seen->text,
+              "The job is waiting in the printer's queue.\n\n"
+              "The queue \"<b>k-raw</b>\" is paused; it prints when resumed: cupsenable k-raw.\n"
+              "To remove it instead: cancel 42.");
+    EXPECT_EQ(g_seen->format, Qt::PlainText);
+
+    const QString caption = "Kestrelspooler: a caption far longer than the text below it";
+    g_seen.reset();
+    Messages().Show(L"Executed!", caption.toStdWString());
+    ASSERT_TRUE(g_seen.has_value());
+    EXPECT_GT(g_seen->width, QFontMetrics(QApplication::font()).horizontalAdvance(caption));
 }
 
 }  // namespace

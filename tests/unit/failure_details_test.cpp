@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
              f.spooler.fail_at = fakes::Step::StartDoc;
              f.spooler.last_error = L"the scheduler did not create the job";
          },
-         {L"the scheduler did not create the job"}, kFailed},
+         {L"the scheduler did not create the job"}, L"Kestrelspooler: The print job failed."},
         {"BrokeOffWithoutWords",
          [](auto& f) { f.spooler.fail_at = fakes::Step::Write; },
          {L"the job broke off after 0 of 1,234,567 bytes"}, kFailed},

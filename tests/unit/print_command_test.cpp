@@ -85,9 +85,11 @@ TEST_F(PrintCommand, AFailedStepCancelsTheJobAndNeverSaysExecuted) {
     struct Case {
         Step fail_at;
         std::vector<Step> steps;
+        std::wstring text = kFailed;
     };
     const Case cases[] = {
-        {Step::StartDoc, {Step::Open, Step::StartDoc, Step::Close}},
+        // A document that was never started made no job to cancel.
+        {Step::StartDoc, {Step::Open, Step::StartDoc, Step::Close}, L"The print job failed."},
         {Step::StartPage, {Step::Open, Step::StartDoc, Step::StartPage, Step::Abort, Step::Close}},
         {Step::Write,
          {Step::Open, Step::StartDoc, Step::StartPage, Step::Write, Step::Abort, Step::Close}},
@@ -106,7 +108,7 @@ TEST_F(PrintCommand, AFailedStepCancelsTheJobAndNeverSaysExecuted) {
         fake.spooler.fail_at = c.fail_at;
         EXPECT_FALSE(PrintTo(L"Label"));
         EXPECT_EQ(fake.spooler.Steps(), c.steps);
-        EXPECT_EQ(Shown(), (std::vector<std::wstring>{L"Kestrelspooler: " + kFailed}));
+        EXPECT_EQ(Shown(), (std::vector<std::wstring>{L"Kestrelspooler: " + c.text}));
         EXPECT_EQ(*app->CurrentPrinter().Current(), L"Laser") << "the current printer is restored";
     }
 }

@@ -52,7 +52,7 @@ TEST(RawJobChunks, EveryByteGoesOnceAndProgressEndsAtTheTotal) {
         std::vector<std::uint64_t> reported;
         JobControl control([&](std::uint64_t sent) { reported.push_back(sent); });
 
-        const JobResult result = SendRawJob(spooler, L"Laser", bytes, control, c.chunk);
+        const JobResult result = SendRawJob(spooler, L"Laser", bytes, control, {}, c.chunk);
 
         EXPECT_EQ(result.outcome, JobOutcome::Delivered);
         EXPECT_EQ(result.sent, c.size);
@@ -70,7 +70,7 @@ TEST(RawJobCancel, ACancelBeforeTheOpenStartsNothingAndOneAfterTheReleaseIsTooLa
     fakes::FakeSpooler before;
     JobControl cancelled;
     cancelled.Cancel();
-    EXPECT_EQ(SendRawJob(before, L"Laser", bytes, cancelled, 4).outcome, JobOutcome::CancelledByUser);
+    EXPECT_EQ(SendRawJob(before, L"Laser", bytes, cancelled, {}, 4).outcome, JobOutcome::CancelledByUser);
     EXPECT_TRUE(before.calls.empty());
 
     fakes::FakeSpooler after;
@@ -79,7 +79,7 @@ TEST(RawJobCancel, ACancelBeforeTheOpenStartsNothingAndOneAfterTheReleaseIsTooLa
         if (step == Step::Close)
             late.Cancel();
     };
-    EXPECT_EQ(SendRawJob(after, L"Laser", bytes, late, 4).outcome, JobOutcome::Delivered);
+    EXPECT_EQ(SendRawJob(after, L"Laser", bytes, late, {}, 4).outcome, JobOutcome::Delivered);
     EXPECT_EQ(after.received.size(), 10u);
 }
 
@@ -95,7 +95,7 @@ TEST(RawJobCancel, AWriteThatStoppedWaitingForTheCancelIsTheUsersCancel) {
         if (step == Step::Write && ++writes == 2)
             control.Cancel();  // while it waits; the printer sees the flag and gives up
     };
-    const JobResult result = SendRawJob(spooler, L"Laser", bytes, control, 4);
+    const JobResult result = SendRawJob(spooler, L"Laser", bytes, control, {}, 4);
     EXPECT_EQ(spooler.stop_flag, &control.CancelFlag()) << "the printer was not given the flag";
     EXPECT_EQ(result.outcome, JobOutcome::CancelledByUser);
 
@@ -103,7 +103,7 @@ TEST(RawJobCancel, AWriteThatStoppedWaitingForTheCancelIsTheUsersCancel) {
     fakes::FakeSpooler stalled;
     stalled.writes_before_stall = 1;
     JobControl untouched;
-    EXPECT_EQ(SendRawJob(stalled, L"Laser", bytes, untouched, 4).outcome, JobOutcome::Cancelled);
+    EXPECT_EQ(SendRawJob(stalled, L"Laser", bytes, untouched, {}, 4).outcome, JobOutcome::Cancelled);
 }
 
 }  // namespace
