@@ -5,6 +5,7 @@
 
 #include "printing/failure_details.h"
 #include "printing/job_report.h"
+#include "printing/printer_address.h"
 #include "printing/file_loader.h"
 #include "printing/raw_job.h"
 #include "texts/program_texts.h"
@@ -149,7 +150,10 @@ bool Kestrelspooler::Print() {
     if (JobRunning())
         return false;
     const std::optional<std::wstring> saved = current_printer_.Current();
-    if (!SelectPrinter(form_->Text(mf::Combo1))) {
+    const std::wstring name = form_->Text(mf::Combo1);
+    const bool installed = SelectPrinter(name);
+    // A printer's address goes to the spooler as it is, without an installed printer.
+    if (!installed && !LooksLikeAddress(name)) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
         // claim a job that never existed.
         Tell(ReportUnknownPrinter(form_->Text(mf::Combo1), services_.printers.LastError(),
@@ -157,7 +161,7 @@ bool Kestrelspooler::Print() {
         return false;
     }
 
-    const PrintJob::Ending ending = SendFileBuffer(*current_printer_.Current());
+    const PrintJob::Ending ending = SendFileBuffer(installed ? *current_printer_.Current() : name);
     // After a refused open the chosen printer stays current: the Default printer command
     // then shows it.
     if (ending.result.outcome != JobOutcome::OpenRefused)
