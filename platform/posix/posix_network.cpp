@@ -8,6 +8,9 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/sockios.h>  // SIOCOUTQ: what the peer has not acknowledged
+#endif
 
 #include <algorithm>
 #include <cerrno>
