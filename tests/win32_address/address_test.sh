@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Kestrelspooler.exe under Wine printing to printer addresses in command-line mode: a fake
 # AppSocket printer on 127.0.0.1 receives the file byte for byte; a closed port and an IPP
-# address are refused, each with its detail line.
+# address are refused, each with its detail line; a printer that closes in the middle fails the job.
 # Usage: address_test.sh Kestrelspooler.exe PROBE.exe ANSWER.exe ARTEFACT_DIR
 # shellcheck source=../win32/lib.sh
 source "$(dirname "$0")/../win32/lib.sh"
@@ -74,5 +74,24 @@ check_eq "ipp: message box" "$(box Kestrelspooler "The Printer Name you typed wa
 check_eq "ipp: exit status" 1 "$APP_STATUS"
 line="cannot print to ipp://127.0.0.1:$PORT/printers/Kestrel-Raw: only socket:// addresses work on Windows (ipp:// and ipps:// need an installed printer)"
 check_eq "ipp: detail" "$line" "$(detail ipp "$line")"
+
+# 4. A printer that closes the connection in the middle of a job: the failure, with how far it got.
+"$WORK/fake_printer" --port 0 --jobs "$WORK/jobs" --port-file "$WORK/port2" --close-after 100000 \
+    2>"$WORK/printer2.log" &
+PRINTER_PID=$!
+for ((i = 0; i < 100; i++)); do [[ -s $WORK/port2 ]] && break; sleep 0.1; done
+PORT=$(<"$WORK/port2")
+head -c 12000000 /dev/urandom >"$WORK/fw.bin"
+print_to closed "socket://127.0.0.1:$PORT" "Kestrelspooler"
+check_eq "closed: message box" "$(box Kestrelspooler "The print job failed and was cancelled.")" \
+    "$(cat "$WORK/closed-box.out")"
+check_eq "closed: exit status" 1 "$APP_STATUS"
+if tr -d '\r' <"$WORK/closed.err" |
+    grep -qxE "the printer at socket://127\.0\.0\.1:$PORT closed the connection after [0-9,]+ of 12,000,000 bytes"; then
+    pass "closed: detail with the byte count"
+else
+    fail "closed: detail: $(tr -d '\r' <"$WORK/closed.err")"
+fi
+stop_printer
 
 finish
