@@ -17,7 +17,7 @@ std::unique_ptr<SpoolerPrinter> AddressRoutingSpooler::OpenPrinter(const std::ws
     const AddressParse parse = ParsePrinterAddress(device_name);
     if (parse.kind == AddressParse::Kind::Invalid) {
         last_ = nullptr;
-        refusal_.Failed(L"\"" + device_name + L"\" is not a printer address: " + parse.trouble);
+        refusal_.Failed(L"\"" + ShownAsData(device_name) + L"\" is not a printer address: " + parse.trouble);
         return nullptr;
     }
     if (parse.address.scheme == PrinterAddress::Scheme::Socket) {

@@ -69,6 +69,25 @@ std::optional<std::uint16_t> Port(const std::wstring& text) {
 
 bool LooksLikeAddress(const std::wstring& name) { return SchemeOf(name) != nullptr; }
 
+std::wstring ShownAsData(const std::wstring& name) {
+    static constexpr wchar_t kHex[] = L"0123456789abcdef";
+    std::wstring shown;
+    for (wchar_t c : name) {
+        const auto code = static_cast<std::uint32_t>(c);
+        if (c == L'\n') {
+            shown += L"\\n";
+        } else if (code < 0x20 || code == 0x7f || (code >= 0x80 && code < 0xa0)) {
+            shown += {L'\\', L'x', kHex[(code >> 4) & 0xf], kHex[code & 0xf]};
+        } else if (code == 0x2028 || code == 0x2029) {
+            shown += L"\\u202";
+            shown += kHex[code & 0xf];
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
 AddressParse ParsePrinterAddress(const std::wstring& name) {
     const SchemeInfo* info = SchemeOf(name);
     if (info == nullptr)

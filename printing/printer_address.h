@@ -36,4 +36,9 @@ AddressParse ParsePrinterAddress(const std::wstring& name);
 // never looked up as a queue's name only.
 bool LooksLikeAddress(const std::wstring& name);
 
+// `name` for a detail line, as data: control characters (line breaks among them) and
+// Unicode's line and paragraph separators become visible escapes ("\n", "\x1b",
+// "\u2028"), so a name can neither split the line nor drive the terminal.
+std::wstring ShownAsData(const std::wstring& name);
+
 }  // namespace ks

@@ -151,7 +151,7 @@ std::unique_ptr<SpoolerPrinter> SocketSpooler::OpenPrinter(const std::wstring& a
     const AddressParse parse = ParsePrinterAddress(address);
     if (parse.kind != AddressParse::Kind::Address ||
         parse.address.scheme != PrinterAddress::Scheme::Socket) {
-        errors_->Failed(L"\"" + address + L"\" is no socket:// address" +
+        errors_->Failed(L"\"" + ShownAsData(address) + L"\" is no socket:// address" +
                         (parse.trouble.empty() ? L"" : L": " + parse.trouble));
         return nullptr;
     }

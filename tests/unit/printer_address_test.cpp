@@ -240,6 +240,10 @@ TEST(AddressRouting, AnInstalledPrinterWinsAndEachAddressGoesWhereItCanBeSent) {
          L"(ipp:// and ipps:// need an installed printer)"},
         {L"socket://127.0.0.1:0", true, "nobody",
          L"\"socket://127.0.0.1:0\" is not a printer address: the port must be a number from 1 to 65535"},
+        // A typed name is data: a line break in it stays on the one detail line.
+        {L"socket://p1\n\x1b[2J\u2028", true, "nobody",
+         L"\"socket://p1\\n\\x1b[2J\\u2028\" is not a printer address: an address holds no spaces, control "
+         L"characters or letters outside ASCII"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
