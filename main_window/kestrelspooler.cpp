@@ -5,6 +5,7 @@
 
 #include "printing/failure_details.h"
 #include "printing/job_report.h"
+#include "printing/printer_address.h"
 #include "printing/file_loader.h"
 #include "printing/raw_job.h"
 #include "texts/program_texts.h"
@@ -161,7 +162,10 @@ bool Kestrelspooler::Print() {
         return false;
     }
     const std::optional<std::wstring> saved = current_printer_.Current();
-    if (!SelectPrinter(form_->Text(mf::Combo1))) {
+    const std::wstring name = form_->Text(mf::Combo1);
+    const bool installed = SelectPrinter(name);
+    // A printer's address goes to the spooler as it is, without an installed printer.
+    if (!installed && !LooksLikeAddress(name)) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
         // claim a job that never existed.
         Tell(ReportUnknownPrinter(form_->Text(mf::Combo1), services_.printers.LastError(),
@@ -169,7 +173,7 @@ bool Kestrelspooler::Print() {
         return false;
     }
 
-    const JobResult result = SendFileBuffer(*current_printer_.Current());
+    const JobResult result = SendFileBuffer(installed ? *current_printer_.Current() : name);
     // After a refused open the chosen printer stays current: the Default printer command
     // then shows it.
     if (result.outcome != JobOutcome::OpenRefused)

@@ -48,9 +48,9 @@ double Seconds(Milliseconds duration) { return static_cast<double>(duration.coun
 
 // The system's reason a connection to the scheduler fails. libcups keeps only a summary
 // ("host is down") of why its connect failed; one connect of our own finds the reason.
-int ConnectError(Milliseconds wait) {
-    const std::string port = std::to_string(ippPort());
-    http_addrlist_t* list = httpAddrGetList(cupsServer(), AF_UNSPEC, port.c_str());
+int ConnectError(const char* host, int port_number, Milliseconds wait) {
+    const std::string port = std::to_string(port_number);
+    http_addrlist_t* list = httpAddrGetList(host, AF_UNSPEC, port.c_str());
     if (list == nullptr)
         return EHOSTUNREACH;
     int error = ETIMEDOUT;
@@ -128,6 +128,14 @@ std::wstring SchedulerConnection::Reason() const { return ErrorWords(httpError(h
 
 CupsScheduler::CupsScheduler(SpoolerDeadlines deadlines) : deadlines_(deadlines) {}
 
+CupsScheduler::CupsScheduler(SpoolerDeadlines deadlines, std::string host, int port,
+                             http_encryption_t encryption)
+    : deadlines_(deadlines), host_(std::move(host)), port_(port), encryption_(encryption) {}
+
+const char* CupsScheduler::Host() const { return host_ ? host_->c_str() : cupsServer(); }
+
+int CupsScheduler::Port() const { return host_ ? port_ : ippPort(); }
+
 std::shared_ptr<CupsScheduler> CupsScheduler::Shared() {
     static const std::shared_ptr<CupsScheduler> shared =
         std::make_shared<CupsScheduler>(SpoolerDeadlines::FromEnvironment());
@@ -135,10 +143,10 @@ std::shared_ptr<CupsScheduler> CupsScheduler::Shared() {
 }
 
 std::wstring CupsScheduler::Address() const {
-    const char* server = cupsServer();
+    const char* server = Host();
     std::string address = server != nullptr ? server : "";
     if (address.empty() || address.front() != '/')
-        address += ":" + std::to_string(ippPort());
+        address += ":" + std::to_string(Port());
     return FromNative(address);
 }
 
@@ -167,8 +175,8 @@ std::unique_ptr<SchedulerConnection> CupsScheduler::ConnectUntil(Clock::time_poi
                                                                  Milliseconds budget,
                                                                  std::wstring& why) {
     // Created without connecting (a wait of 0), so that the connect has the deadline too.
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-                                0, nullptr);
+    http_t* http = httpConnect2(Host(), Port(), nullptr, AF_UNSPEC,
+                                host_ ? encryption_ : cupsEncryption(), 1, 0, nullptr);
     if (http == nullptr) {
         why = Unreachable(L"its address could not be resolved");
         return nullptr;
@@ -180,7 +188,7 @@ std::unique_ptr<SchedulerConnection> CupsScheduler::ConnectUntil(Clock::time_poi
     const int wait = static_cast<int>(std::max(left, Milliseconds(1)).count());
     if (httpReconnect2(http, wait, nullptr) != 0) {
         const auto after = std::chrono::duration_cast<Milliseconds>(deadline - Clock::now());
-        const int error = ConnectError(std::clamp(after, Milliseconds(0), kPoll));
+        const int error = ConnectError(Host(), Port(), std::clamp(after, Milliseconds(0), kPoll));
         timed_out_connecting_ = error == ETIMEDOUT;
         why = Unreachable(timed_out_connecting_ ? L"timed out after " + DurationText(budget)
                                                 : ErrorWords(error));

@@ -68,6 +68,8 @@ public:
     using Clock = std::chrono::steady_clock;
 
     explicit CupsScheduler(SpoolerDeadlines deadlines);
+    // An IPP server named by its address instead of the one CUPS_SERVER names.
+    CupsScheduler(SpoolerDeadlines deadlines, std::string host, int port, http_encryption_t encryption);
 
     // The scheduler the program's printer list and its spooler share, so that silence
     // one of them met spares the other the wait. Its deadlines come from the environment.
@@ -102,7 +104,13 @@ private:
     // The scheduler did not answer in time: calls in the next `command_line_run` fail at once.
     std::wstring RememberSilence(std::wstring why);
 
+    const char* Host() const;
+    int Port() const;
+
     SpoolerDeadlines deadlines_;
+    std::optional<std::string> host_;  // nullopt: the scheduler CUPS_SERVER names
+    int port_ = 0;
+    http_encryption_t encryption_ = HTTP_ENCRYPTION_IF_REQUESTED;
     Clock::time_point silent_until_ = Clock::time_point::min();
     std::wstring silence_;
     bool timed_out_connecting_ = false;

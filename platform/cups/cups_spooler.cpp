@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/cups/cups_address.h"
 #include "platform/text.h"
 
 namespace ks {
@@ -597,6 +598,12 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
         errors_->Failed(name.empty() ? L"no printer name was given"
                                      : L"the printer name holds a NUL character");
         return nullptr;
+    }
+    if (IsIppAddress(name)) {
+        std::optional<IppAddressPrinter> at = OpenIppAddress(name, scheduler_->Deadlines(), *errors_);
+        return at ? std::make_unique<CupsPrinter>(at->server, std::move(at->connection), at->dest,
+                                                  at->info, device_name, errors_)
+                  : nullptr;
     }
     // Printer names cannot hold a slash; the part after one is the instance.
     const size_t slash = name.find('/');

@@ -8,10 +8,13 @@
 #include "about/about_window.h"
 #include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
+#include "printing/address_routing.h"
+#include "printing/socket_spooler.h"
 #include "platform/cups/cups_printers.h"
 #include "platform/cups/cups_spooler.h"
 #include "table_form/headless_form.h"
 #include "platform/posix/posix_files.h"
+#include "platform/posix/posix_network.h"
 #include "platform/posix/posix_process.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_display.h"
@@ -37,7 +40,10 @@ int main(int argc, char** argv) {
     }
 
     ks::CupsPrinters printers;
-    ks::CupsSpooler spooler;
+    ks::CupsSpooler queues;
+    ks::PosixNetwork network;
+    ks::SocketSpooler sockets(network, ks::SpoolerDeadlines::FromEnvironment());
+    ks::AddressRoutingSpooler spooler(queues, printers, sockets, /*queues_take_ipp=*/true);
     ks::PosixFiles files;
     ks::QtSettingsStore settings;
     // Qt's GUI starts when a window or a box first needs it, once for both.

@@ -2,9 +2,12 @@
 #include "about/about_window.h"
 #include "file_chooser/open_file.h"
 #include "main_window/kestrelspooler.h"
+#include "printing/address_routing.h"
+#include "printing/socket_spooler.h"
 #include "platform/win32/win32_browser.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_message_box.h"
+#include "platform/win32/win32_network.h"
 #include "platform/win32/win32_open_file_dialog.h"
 #include "platform/win32/win32_printers.h"
 #include "platform/win32/win32_process.h"
@@ -20,7 +23,10 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ks::win32::OleInitialization ole;  // drag-and-drop
     ks::win32::Win32Printers printers;
-    ks::win32::Win32Spooler spooler;
+    ks::win32::Win32Spooler queues;
+    ks::win32::Win32Network network;
+    ks::SocketSpooler sockets(network, ks::SpoolerDeadlines::FromEnvironment());
+    ks::AddressRoutingSpooler spooler(queues, printers, sockets, /*queues_take_ipp=*/false);
     ks::win32::Win32Files files;
     ks::win32::RegistrySettings settings;
     ks::win32::Win32Process process;

@@ -1,7 +1,10 @@
 // A fake AppSocket network printer: stores the bytes of each connection as one numbered file.
 //
-//   fake_printer --port PORT --jobs DIR [--port-file FILE]
+//   fake_printer --port PORT --jobs DIR [--port-file FILE] [--never-read | --close-after BYTES]
 //
+// --never-read: a printer that accepts each connection and then takes no byte.
+// --close-after BYTES: a printer that closes each connection after reading BYTES of it
+// (the job is kept as .broken); the data still on its way makes the sender see a reset.
 // Listens on 127.0.0.1:PORT (0 picks a free port). Each accepted connection is read to its
 // end into DIR/.job-NNNN.part, which is renamed to DIR/job-NNNN.bin once the sender closes,
 // so a reader never sees half a job. The port actually bound is written to FILE (also by
@@ -51,7 +54,19 @@ std::string JobName(const std::string& dir, unsigned number, const char* prefix,
 // Reads one connection to its end. The printer never answers: a sender that waits for
 // the printer to close first (CUPS's socket backend does, after shutting down its side)
 // gets that close as soon as its own data has ended.
-void Receive(int conn, std::string dir, unsigned number) {
+// How the printer treats a connection: reads it to its end, never reads, or reads only so much.
+struct Behaviour {
+    bool never_read = false;
+    long long close_after = -1;  // -1: read to the end
+};
+
+void Receive(int conn, std::string dir, unsigned number, Behaviour behaviour) {
+    if (behaviour.never_read) {
+        while (!g_stop)
+            usleep(100000);
+        close(conn);
+        return;
+    }
     const std::string part = JobName(dir, number, ".", ".part");
     const std::string done = JobName(dir, number, "", ".bin");
     const int out = open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -62,8 +77,17 @@ void Receive(int conn, std::string dir, unsigned number) {
     }
     bool ok = true;
     char buffer[1 << 16];
+    long long left = behaviour.close_after;
     for (;;) {
-        const ssize_t n = read(conn, buffer, sizeof buffer);
+        if (left == 0) {
+            ok = false;  // closed on purpose, in the middle of the job
+            break;
+        }
+        const size_t want = left > 0 && left < static_cast<long long>(sizeof buffer) ? static_cast<size_t>(left)
+                                                                                     : sizeof buffer;
+        const ssize_t n = read(conn, buffer, want);
+        if (n > 0 && left > 0)
+            left -= n;
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
@@ -107,7 +131,8 @@ unsigned HighestJobNumber(const std::string& dir) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: fake_printer --port PORT --jobs DIR [--port-file FILE]\n");
+    std::fprintf(stderr, "usage: fake_printer --port PORT --jobs DIR [--port-file FILE] "
+                         "[--never-read | --close-after BYTES]\n");
     return 2;
 }
 
@@ -117,8 +142,13 @@ int main(int argc, char** argv) {
     long port = -1;
     std::string jobs;
     std::string port_file;
+    Behaviour behaviour;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--never-read") {
+            behaviour.never_read = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return Usage();
         if (arg == "--port")
@@ -127,6 +157,8 @@ int main(int argc, char** argv) {
             jobs = argv[++i];
         else if (arg == "--port-file")
             port_file = argv[++i];
+        else if (arg == "--close-after")
+            behaviour.close_after = std::strtoll(argv[++i], nullptr, 10);
         else
             return Usage();
     }
@@ -171,7 +203,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         // Two queues may print at once; each connection is its own job.
-        std::thread(Receive, conn, jobs, ++number).detach();
+        std::thread(Receive, conn, jobs, ++number, behaviour).detach();
     }
     close(listener);
     return 0;
