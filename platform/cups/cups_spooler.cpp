@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/cups/cups_password.h"
 #include "platform/text.h"
 
 namespace ks {
@@ -47,6 +48,11 @@ void RecordRefusal(CupsScheduler& scheduler, const SchedulerConnection& connecti
                    SpoolerErrors& errors, std::wstring what) {
     if (connection.What() == Trouble::Stopped)
         return;  // the user's cancel: nothing failed
+    if (std::optional<std::wstring> unanswered = TakeUnansweredPassword()) {
+        if (!unanswered->empty())  // empty: the user's cancel
+            errors.Failed(std::move(*unanswered));
+        return;
+    }
     if (auto failure = scheduler.LookupFailure(connection)) {
         errors.Failed(std::move(*failure));
         return;
@@ -190,6 +196,7 @@ public:
     void Abort() override { CancelJob(); }
 
     void StopWaitingWhen(const std::atomic<bool>* stop) override {
+        StopPasswordQuestionsWhen(stop);
         if (connection_)
             connection_->StopWhen(stop);
     }
@@ -312,6 +319,7 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
     const std::string printer = name.substr(0, slash);
     const std::string instance = slash == std::string::npos ? "" : name.substr(slash + 1);
 
+    AskPasswordsOnThisThread(password_prompt_, device_name, scheduler_->Deadlines().lookup);
     std::wstring why;
     std::unique_ptr<SchedulerConnection> connection = scheduler_->Connect(why);
     if (!connection) {
