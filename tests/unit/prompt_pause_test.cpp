@@ -56,8 +56,12 @@ TEST(PromptPause, AQuestionOnTheWorkerIsShownByTheUIThreadAndHoldsBackTheProgres
     app.Window().SetText(mf::Combo1, L"Label");
 
     const std::thread::id ui = std::this_thread::get_id();
-    std::atomic<bool> shown_on_ui{false}, window_while_standing{false};
+    std::atomic<bool> shown_on_ui{false}, window_while_standing{false}, window{false};
     fake.spooler.before_step = [&](Step step) {
+        if (step == Step::Write) {  // the job waits for its window, once the question is gone
+            for (int i = 0; i < 2000 && !window; ++i)
+                std::this_thread::sleep_for(1ms);
+        }
         if (step != Step::StartDoc)
             return;
         PromptStanding standing;
@@ -71,8 +75,8 @@ TEST(PromptPause, AQuestionOnTheWorkerIsShownByTheUIThreadAndHoldsBackTheProgres
         std::this_thread::sleep_for(20ms);  // ticks go by while the question stands
     };
     fake.windows.after_tick = [&] {
-        if (PromptPause::Shared().Standing() && fake.windows.Find(pf::frmProgress))
-            window_while_standing = true;
+        if (fake.windows.Find(pf::frmProgress))
+            (PromptPause::Shared().Standing() ? window_while_standing : window) = true;
     };
     EXPECT_TRUE(app.Print());
     EXPECT_TRUE(shown_on_ui) << "the question was not shown on the UI thread";
