@@ -61,14 +61,12 @@ const char* AnswerCups(const char*, http_t*, const char*, const char*, void*) {
         // libcups takes an empty password for a cancel: so does the program.
         [[fallthrough]];
     case Kind::Declined:
-        // The person's cancel is the job's cancel. The flag is the job's own cancel
-        // request (JobControl), handed over read-only for waiting; setting it here does
-        // what the progress window's Cancel does.
+    case Kind::Stopped:
+        // The person's cancel, or a signal the prompt saw before the job did, is the job's
+        // cancel. The flag is the job's own cancel request (JobControl), handed over
+        // read-only for waiting; setting it here does what the progress window's Cancel does.
         if (asking.stop)
             const_cast<std::atomic<bool>*>(asking.stop)->store(true);
-        asking.unanswered = std::wstring();
-        return nullptr;
-    case Kind::Stopped:
         asking.unanswered = std::wstring();
         return nullptr;
     case Kind::TimedOut:

@@ -136,4 +136,35 @@ TEST(QtPasswordBox, AskedAgainSaysTheLastAnswerWasRefusedAndIsPhotographed) {
     worker.join();
 }
 
+// A second question can come while the job's progress window is open (the scheduler took
+// its time over the first answer): the box must not take the window's Cancel away.
+TEST(QtPasswordBox, BesideAnOpenProgressWindowItLeavesThatWindowUsable) {
+    QDialog progress;
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &progress);
+    ks::QtPasswordBox prompt;
+    std::atomic<bool> stop{false}, done{false};
+    std::thread worker([&] {
+        prompt.Ask(L"Kestrel-Auth", L"root", true, stop, Clock::now() + 60s);
+        done = true;
+    });
+    QDialog* box = nullptr;
+    for (int i = 0; i < 1000 && !box; ++i) {
+        Serve();
+        for (QDialog* child : progress.findChildren<QDialog*>(QStringLiteral("passwordBox")))
+            box = child->isVisible() ? child : box;
+    }
+    ASSERT_NE(box, nullptr) << "the box is not the progress window's child";
+    EXPECT_FALSE(box->isModal()) << "the box blocks the progress window";
+    EXPECT_EQ(QApplication::activeModalWidget(), &progress);
+    stop = true;  // what the progress window's Cancel does
+    for (int i = 0; i < 2000 && !done; ++i)
+        Serve();
+    worker.join();
+    Serve();
+    EXPECT_TRUE(progress.findChildren<QDialog*>(QStringLiteral("passwordBox")).isEmpty() ||
+                !progress.findChild<QDialog*>(QStringLiteral("passwordBox"))->isVisible());
+}
+
 }  // namespace
