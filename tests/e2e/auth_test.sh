@@ -5,8 +5,8 @@
 #   auth_test.sh PROGRAM SPOOLER_SCRIPT SPOOLER_DIR CASE [WINDOW_LOG_PROBE ARTEFACTS]
 #
 # CASE is one of no_terminal, terminal_no_input, terminal_declined, terminal_refused,
-# qt_box_cancel. The last runs inside xvfb-run and needs the window log probe; its
-# screenshot of the box lands in ARTEFACTS.
+# qt_box_cancel, qt_window_box_cancel. The qt_ cases run inside xvfb-run and need the
+# window log probe; their screenshots of the box land in ARTEFACTS.
 set -uo pipefail
 
 (($# == 4 || $# == 6)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR CASE [WINDOW_LOG_PROBE ARTEFACTS]" >&2; exit 2; }
@@ -32,7 +32,7 @@ fail() {
 }
 
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM LPDEST PRINTER KESTRELSPOOLER_DEADLINES
-[[ $CASE == qt_box_cancel ]] || unset DISPLAY
+[[ $CASE == qt_* ]] || unset DISPLAY
 export PATH=$PATH:/usr/sbin
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config QT_SCALE_FACTOR=1 QT_FONT_DPI=96
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/Kestrelspooler"
@@ -100,6 +100,18 @@ run_on_terminal() {  # deadlines seconds [- | shown typed ...]
 
 scheduler_password_checks() { grep -ac 'pam_authenticate() returned' "$SPOOLER_DIR/log/error_log"; }
 
+# The id of a visible window titled "Kestrelspooler" other than `but_not`, waiting up to
+# `seconds`.
+visible_window() {  # seconds [but_not]
+    local id i
+    for ((i = 0; i <= $1 * 10; i++)); do
+        id=$(xdotool search --onlyvisible --name '^Kestrelspooler$' 2>/dev/null | grep -vx "${2:-none}" | head -n 1)
+        [[ -n $id ]] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
 case $CASE in
     no_terminal)
         # No display, no terminal: at once, long before the lookup deadline of 120 s
@@ -151,36 +163,40 @@ case $CASE in
         expect_line "$CANCELLED"
         expect_nothing_left
         ;;
-    qt_box_cancel)
-        # The box on a display: seen, then Cancel (Esc) ends the job as the user's cancel.
+    qt_box_cancel | qt_window_box_cancel)
+        # The box on a display, in a command-line run and from the main window's Print:
+        # seen (a screenshot), then Cancel (Esc) ends the job as the user's cancel.
         [[ -n $WINDOW_LOG_PROBE && -n $ARTEFACTS ]] || fail "no window log probe given"
         mkdir -p "$ARTEFACTS"
+        main=none
+        [[ $CASE == qt_box_cancel ]] && arguments=("$WORK/x.prn") || arguments=()
         KS_WINDOW_LOG=$WORK/windows LD_PRELOAD=$WINDOW_LOG_PROBE KESTRELSPOOLER_DEADLINES=lookup=60 \
-            "$PROGRAM" "$WORK/x.prn" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
+            "$PROGRAM" "${arguments[@]}" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
         program=$!
         PIDS+=("$program")
-        box=""
-        for ((i = 0; i < 300; i++)); do
-            box=$(xdotool search --onlyvisible --name '^Kestrelspooler$' 2>/dev/null | head -n 1)
-            [[ -n $box ]] && break
-            sleep 0.1
-        done
-        [[ -n $box ]] || fail "no password box was shown"
+        if [[ $CASE == qt_window_box_cancel ]]; then
+            main=$(visible_window 30) || fail "no main window"
+            # The remembered printer stands in the printer box; the focus starts on File
+            # select, and Print is two tabs on.
+            sleep 0.5
+            xdotool key --window "$main" Tab Tab space
+        fi
+        box=$(visible_window 30 "$main") || fail "no password box was shown"
         sleep 0.5  # drawn
-        import -window "$box" "$ARTEFACTS/password_box.png" || fail "no screenshot of the box"
-        expect_line "window: Kestrelspooler" windows
+        import -window "$box" "$ARTEFACTS/password_box_$CASE.png" || fail "no screenshot of the box"
         xdotool key --window "$box" Escape
         for ((i = 0; i < 300; i++)); do
-            grep -qxF "box: $CANCELLED" "$WORK/windows" && break
+            grep -qxF "box: $CANCELLED" "$WORK/windows" 2>/dev/null && break
             sleep 0.1
         done
         expect_line "box: $CANCELLED" windows
-        message=$(xdotool search --onlyvisible --name '^Kestrelspooler$' 2>/dev/null | head -n 1)
-        [[ -n $message ]] && xdotool key --window "$message" Return
-        for ((i = 0; i < 100; i++)); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
-        wait "$program"
-        STATUS=$?
-        expect_status 1
+        message=$(visible_window 10 "$main") && xdotool key --window "$message" Return
+        if [[ $CASE == qt_box_cancel ]]; then
+            for ((i = 0; i < 100; i++)); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+            wait "$program"
+            STATUS=$?
+            expect_status 1
+        fi
         expect_nothing_left
         ;;
     *)
