@@ -48,7 +48,10 @@ TEST(PromptPause, AQuestionOnTheWorkerIsShownByTheUIThreadAndHoldsBackTheProgres
     fake.printers.system_default = L"Label";
     fake.files.files[L"/data/fw.bin"] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     Kestrelspooler app(fake.services());
-    app.pacing.delay = 0ms;
+    // The job's clock stands still until the question is put; then the window is due.
+    std::atomic<int> elapsed_ms{0};
+    app.pacing.now = [&elapsed_ms] { return SteadyClock::time_point{} + std::chrono::milliseconds(elapsed_ms.load()); };
+    app.pacing.delay = 500ms;
     app.pacing.tick = 1ms;
     ASSERT_TRUE(app.Load());
     app.Window().SetText(mf::Text2, L"/data/fw.bin");
@@ -65,6 +68,7 @@ TEST(PromptPause, AQuestionOnTheWorkerIsShownByTheUIThreadAndHoldsBackTheProgres
         if (step != Step::StartDoc)
             return;
         PromptStanding standing;
+        elapsed_ms = 1000;
         std::atomic<bool> shown{false};
         PromptPause::Shared().Post([&] {
             shown_on_ui = std::this_thread::get_id() == ui;
