@@ -59,7 +59,7 @@ TEST(PromptPause, AQuestionOnTheWorkerIsShownByTheUIThreadAndHoldsBackTheProgres
     app.Window().SetText(mf::Combo1, L"Label");
 
     const std::thread::id ui = std::this_thread::get_id();
-    std::atomic<bool> shown_on_ui{false}, window_while_standing{false}, window{false};
+    std::atomic<bool> shown_on_ui{false}, window_while_standing{false}, window{false}, ticked{false};
     fake.spooler.before_step = [&](Step step) {
         if (step == Step::Write) {  // the job waits for its window, once the question is gone
             for (int i = 0; i < 2000 && !window; ++i)
@@ -67,6 +67,8 @@ TEST(PromptPause, AQuestionOnTheWorkerIsShownByTheUIThreadAndHoldsBackTheProgres
         }
         if (step != Step::StartDoc)
             return;
+        for (int i = 0; i < 2000 && !ticked; ++i)  // the job's progress has begun its watch
+            std::this_thread::sleep_for(1ms);
         PromptStanding standing;
         elapsed_ms = 1000;
         std::atomic<bool> shown{false};
@@ -79,6 +81,7 @@ TEST(PromptPause, AQuestionOnTheWorkerIsShownByTheUIThreadAndHoldsBackTheProgres
         std::this_thread::sleep_for(20ms);  // ticks go by while the question stands
     };
     fake.windows.after_tick = [&] {
+        ticked = true;
         if (fake.windows.Find(pf::frmProgress))
             (PromptPause::Shared().Standing() ? window_while_standing : window) = true;
     };
