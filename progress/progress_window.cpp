@@ -1,6 +1,7 @@
 // How a running print job is shown: the modal progress window with its Cancel button, or a meter on a terminal.
 #include "progress/progress_window.h"
 
+#include "common/prompt_pause.h"
 #include "progress/progress_form.h"
 #include "progress/progress_text.h"
 #include "texts/program_texts.h"
@@ -97,6 +98,11 @@ void JobProgress::Begin() {
 }
 
 void JobProgress::Tick() {
+    // A question put to the person (a password) is shown from here, and while it stands
+    // the meter and the window keep out of its way.
+    PromptPause::Shared().RunPosted();
+    if (PromptPause::Shared().Standing())
+        return;
     if (!begun_) {
         if (job_.Finished() || job_.Watching() || pacing_.now() - started_ < pacing_.delay)
             return;
@@ -110,10 +116,11 @@ void JobProgress::Tick() {
             window_->Show(sent, job_.Total());
     }
     if (meter_)
-        meter_->Show(sent, job_.Total());
+        PromptPause::Shared().Draw([&] { meter_->Show(sent, job_.Total()); });
 }
 
 void JobProgress::Finish() {
+    PromptPause::Shared().RunPosted();  // a question given up goes from the screen
     if (window_)
         window_->Close();
     window_.reset();

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/cups/cups_address.h"
+#include "platform/cups/cups_password.h"
 #include "platform/text.h"
 
 namespace ks {
@@ -48,6 +49,11 @@ void RecordRefusal(CupsScheduler& scheduler, const SchedulerConnection& connecti
                    SpoolerErrors& errors, std::wstring what) {
     if (connection.What() == Trouble::Stopped)
         return;  // the user's cancel: nothing failed
+    if (std::optional<std::wstring> unanswered = TakeUnansweredPassword()) {
+        if (!unanswered->empty())  // empty: the user's cancel
+            errors.Failed(std::move(*unanswered));
+        return;
+    }
     if (auto failure = scheduler.LookupFailure(connection)) {
         errors.Failed(std::move(*failure));
         return;
@@ -453,6 +459,7 @@ public:
     void Abort() override { CancelCurrent(); }
 
     void StopWaitingWhen(const std::atomic<bool>* stop) override {
+        StopPasswordQuestionsWhen(stop);
         if (connection_)
             connection_->StopWhen(stop);
     }
@@ -610,6 +617,7 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
     const std::string printer = name.substr(0, slash);
     const std::string instance = slash == std::string::npos ? "" : name.substr(slash + 1);
 
+    AskPasswordsOnThisThread(password_prompt_, device_name, scheduler_->Deadlines().lookup);
     std::wstring why;
     std::unique_ptr<SchedulerConnection> connection = scheduler_->Connect(why);
     if (!connection) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/cups/cups_scheduler.h"
+#include "platform/password_prompt.h"
 #include "platform/spooler.h"
 
 namespace ks {
@@ -36,9 +37,14 @@ public:
     // scheduler's.
     std::wstring LastError() override;
 
+    // Who is asked when the scheduler wants a password for a job, on the job's thread;
+    // nullptr (the start): nobody, and the job fails at once. Asked at most `lookup` long.
+    void SetPasswordPrompt(PasswordPrompt* prompt) { password_prompt_ = prompt; }
+
 private:
     std::shared_ptr<CupsScheduler> scheduler_;
     std::shared_ptr<SpoolerErrors> errors_;
+    PasswordPrompt* password_prompt_ = nullptr;
 };
 
 }  // namespace ks

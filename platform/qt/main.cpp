@@ -16,11 +16,13 @@
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_network.h"
 #include "platform/posix/posix_process.h"
+#include "platform/posix/terminal_password.h"
 #include "platform/qt/qt_browser.h"
 #include "platform/qt/qt_display.h"
 #include "platform/qt/qt_form.h"
 #include "platform/qt/qt_message_box.h"
 #include "platform/qt/qt_open_file_dialog.h"
+#include "platform/qt/qt_password_box.h"
 #include "platform/qt/qt_settings.h"
 
 namespace {
@@ -49,6 +51,13 @@ int main(int argc, char** argv) {
     // Qt's GUI starts when a window or a box first needs it, once for both.
     const auto gui = std::make_shared<ks::QtGui>(argc > 0 ? argv[0] : "kestrelspooler");
     ks::QtMessageBoxService messages(gui);
+    // A queue that wants a password asks in a box on a display, else on the terminal.
+    ks::QtPasswordBox password_box(gui);
+    ks::TerminalPassword terminal_password(process);
+    if (ks::DisplayAvailable())
+        queues.SetPasswordPrompt(&password_box);
+    else if (process.ErrorIsTerminal())
+        queues.SetPasswordPrompt(&terminal_password);
 
     if (command_line_run) {
         // The main window is never shown. A job that takes long shows its progress window
