@@ -22,7 +22,7 @@ namespace ks {
 // cancelled at EndDoc, so no job is left waiting, and EndDoc fails: nothing was printed.
 //
 // Watch asks the scheduler for the job's state and its queue's (Get-Job-Attributes,
-// Get-Printer-Attributes) over the printer's own connection, every 100 ms, until they
+// Get-Printer-Attributes) over the printer's own connection, soon and then every 100 ms, until they
 // tell: completed; aborted or cancelled; held; the queue stopped or paused; the printer
 // reporting offline or an error; queued behind other jobs; or processing for 2 s with
 // no trouble reported. A printer that is not reached (connecting-to-device, or a state
