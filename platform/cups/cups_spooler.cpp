@@ -90,7 +90,10 @@ int KnowsQueue(const SchedulerConnection& connection, const std::string& printer
     return Succeeded(cupsLastError()) ? 1 : 0;
 }
 
-// How often a watched job is looked at: a local scheduler answers in a millisecond or two.
+// How often a watched job is looked at: soon after the hand-over, when a healthy queue
+// has usually printed it already, then every 100 ms. A local scheduler answers in a
+// millisecond or two.
+constexpr Milliseconds kFirstWatchPoll{20};
 constexpr Milliseconds kWatchPoll{100};
 // A job that has been processing this long with no trouble reported has found its printer.
 constexpr Milliseconds kSettled{2000};
@@ -153,6 +156,7 @@ public:
     JobFate Run() {
         connection_.WaitUntil(deadline_, std::chrono::duration_cast<Milliseconds>(deadline_ - Clock::now()));
         std::optional<JobFate> last;
+        Milliseconds poll = kFirstWatchPoll;
         for (;;) {
             if (Stopped())
                 return {JobFate::State::Stopped, {}};
@@ -173,7 +177,8 @@ public:
                 last = std::move(fate);
             if (now >= deadline_)
                 return AtDeadline(*state, std::move(last));
-            Pause(std::min<Clock::duration>(kWatchPoll, deadline_ - now));
+            Pause(std::min<Clock::duration>(poll, deadline_ - now));
+            poll = std::min(poll * 2, kWatchPoll);
         }
     }
 

@@ -20,7 +20,15 @@ namespace ks {
 // unchanged and nothing is ever auto-typed. CUPS has no output file per job: an
 // output file in the DocInfo is not honoured. Pages have no CUPS counterpart:
 // StartPage and EndPage succeed. A document of zero bytes, which CUPS refuses, is
-// cancelled at EndDoc, so no job is left waiting, and EndDoc reports success.
+// cancelled at EndDoc, so no job is left waiting, and EndDoc fails: nothing was printed.
+//
+// Watch asks the scheduler for the job's state and its queue's (Get-Job-Attributes,
+// Get-Printer-Attributes) over the printer's own connection, soon and then every 100 ms, until they
+// tell: completed; aborted or cancelled; held; the queue stopped or paused; the printer
+// reporting offline or an error; queued behind other jobs; or processing for 2 s with
+// no trouble reported. A printer that is not reached (connecting-to-device, or a state
+// message that speaks of trouble) is waited for until the watch ends, and then the job
+// is waiting. CancelJob removes the watched job as Abort removes one being sent.
 //
 // A job that fails after it was created is cancelled; when the scheduler cannot be
 // reached for that, the cancel is tried again for `cancel_retries`, and after that
