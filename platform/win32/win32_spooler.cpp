@@ -197,6 +197,22 @@ private:
         return watch_handle_.Get();
     }
 
+    // Whether the queue's list of jobs, read whole, lacks the job.
+    bool JobGone(HANDLE printer) {
+        constexpr DWORD kAllJobs = 0xFFFFFFFF;
+        DWORD needed = 0;
+        DWORD count = 0;
+        if (EnumJobsA(printer, 0, kAllJobs, 1, nullptr, 0, &needed, &count))
+            return true;  // nothing to list: an empty queue
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
+            return false;
+        std::vector<BYTE> buffer(needed);
+        if (!EnumJobsA(printer, 0, kAllJobs, 1, buffer.data(), needed, &needed, &count))
+            return false;
+        const auto* jobs = reinterpret_cast<const JOB_INFO_1A*>(buffer.data());
+        return std::none_of(jobs, jobs + count, [this](const JOB_INFO_1A& job) { return job.JobId == job_id_; });
+    }
+
     // The job and its printer as the spooler reports them now; nullopt when the
     // printer itself cannot be asked. A job the spooler no longer lists has left the queue.
     std::optional<JobLook> Look() {
@@ -212,14 +228,15 @@ private:
         const std::vector<BYTE> job_info = InfoOf([printer, job_id](BYTE* buffer, DWORD size, DWORD* needed) {
             return GetJobA(printer, job_id, 2, buffer, size, needed);
         });
-        // A job the spooler no longer knows is named an invalid parameter; any other
-        // failure tells nothing.
-        if (job_info.empty() && GetLastError() != ERROR_INVALID_PARAMETER)
+        // A job GetJob does not find may have left the queue, or the call failed for
+        // another reason (Wine sets no error code for a missing job): an empty queue, or
+        // the queue's list, tells which. (Wine's EnumJobs is a stub that fails.)
+        const auto* p = reinterpret_cast<const PRINTER_INFO_2A*>(printer_info.data());
+        if (job_info.empty() && p->cJobs != 0 && !JobGone(printer))
             return std::nullopt;
         JobLook look;
         look.printer = name_;
         look.job_id = job_id_;
-        const auto* p = reinterpret_cast<const PRINTER_INFO_2A*>(printer_info.data());
         look.printer_status = p->Status;
         look.printer_attributes = p->Attributes;
         if (job_info.size() >= sizeof(JOB_INFO_2A)) {
