@@ -22,7 +22,7 @@ std::optional<OpenFileRecord> OpenDialogRecord(const Form& owner, const std::wst
                                                const std::wstring& initial_name,
                                                const std::wstring& filter,
                                                const std::wstring& default_extension) {
-    if (initial_name.size() > fc::kFileBufferLength)
+    if (initial_name.size() > fc::kInitialNameLength)
         return std::nullopt;
     OpenFileRecord record;
     record.lStructSize = RecordForm::Version400;

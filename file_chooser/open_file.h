@@ -18,8 +18,14 @@ class Kestrelspooler;
 namespace file_chooser {
 inline constexpr std::wstring_view kTitle = L"Open file";
 inline constexpr std::wstring_view kFilter = L"All|*.*";
-// The file buffer's length: the longest full path that comes back has one character less.
-inline constexpr std::size_t kFileBufferLength = 128;
+// The longest full path a file system hands out: 32,767 characters on Windows with
+// long paths enabled (the program declares itself long-path aware), more than POSIX's.
+// The file buffer holds it with its closing NUL, so any file the dialog can show comes
+// back whole.
+inline constexpr std::size_t kLongestPath = 32767;
+inline constexpr std::size_t kFileBufferLength = kLongestPath + 1;
+// The longest initial name the dialog is given; longer ones are refused.
+inline constexpr std::size_t kInitialNameLength = 128;
 // The flags of the open dialog: only an existing file in an existing folder, no
 // read-only check box. Without kOfnNoChangeDir the next dialog starts where this one ended.
 inline constexpr std::uint32_t kOpenFlags = kOfnFileMustExist | kOfnPathMustExist | kOfnHideReadOnly;
@@ -29,8 +35,8 @@ inline constexpr std::uint32_t kOpenFlags = kOfnFileMustExist | kOfnPathMustExis
 // closes the list.
 std::wstring FilterList(std::wstring_view filter);
 
-// A fresh record for one open dialog, or nullopt when the initial name does not fit
-// the file buffer. The owner's native window is fetched here, as the dialog opens.
+// A fresh record for one open dialog, or nullopt when the initial name is longer than
+// kInitialNameLength. The owner's native window is fetched here, as the dialog opens.
 std::optional<OpenFileRecord> OpenDialogRecord(const Form& owner, const std::wstring& title,
                                                const std::wstring& folder,
                                                const std::wstring& initial_name,
@@ -38,9 +44,9 @@ std::optional<OpenFileRecord> OpenDialogRecord(const Form& owner, const std::wst
                                                const std::wstring& default_extension);
 
 // Shows the open dialog and returns the chosen file's name without its folder, "" when
-// no file was chosen (Cancel, a failed dialog, a path too long for the buffer). Only
-// after a confirmed choice is `folder` set, to the file's folder with its final
-// separator. nullopt when the initial name is longer than the file buffer: no dialog
+// no file was chosen (Cancel, a failed dialog). Only after a confirmed choice is
+// `folder` set, to the file's folder with its final separator. nullopt when the
+// initial name is longer than kInitialNameLength: no dialog
 // opens then.
 std::optional<std::wstring> ShowOpen(OpenFileDialogService& dialogs, const Form& owner,
                                      std::wstring title, std::wstring& folder,

@@ -152,6 +152,13 @@ JobResult Kestrelspooler::SendFileBuffer(const std::wstring& device_name) {
     return job.Wait();
 }
 
+void Kestrelspooler::EndSession() {
+    if (!job_)
+        return;
+    job_->Cancel();
+    job_->Wait();
+}
+
 bool Kestrelspooler::Print() {
     if (JobRunning())
         return false;

@@ -85,6 +85,11 @@ public:
     // The Default printer command: the current printer's name into the printer name box.
     void DefaultPrinter();
 
+    // The user's session ends (log off, shut down) and the program with it: a running
+    // job is cancelled as Cancel does, and this returns once the worker has stopped, so
+    // that nothing of the job is left to print. Nothing is shown.
+    void EndSession();
+
     void Click(ControlName control) override;
     void Drop(ControlName control, const DropData& data) override;
 

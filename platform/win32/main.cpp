@@ -18,6 +18,7 @@
 // declare (OpenPrinter).
 #include "platform/win32/win32_form_handles.h"
 #include "platform/win32/win32_form.h"
+#include "platform/win32/session_end.h"
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -40,6 +41,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
         ks::win32::Win32BrowserService browsers;
         ks::AboutWindow about(windows, browsers, messages);
+        ks::win32::SessionEndWatch session_end(instance, [&app] { app.EndSession(); });
         app.on_about = [&about] { about.Show(); };
         // In command-line mode Load prints and ends the process itself, with status 0 or 1.
         if (!app.Load())

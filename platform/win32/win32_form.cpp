@@ -102,11 +102,16 @@ TEXTMETRICW Metrics(HFONT font) {
     return metrics;
 }
 
-bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXW existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance, kFormClassName, &existing))
-        return true;
+// The form class, registered once for the process's life; 0 when it cannot be. Forms
+// are created by its atom, never by its name: a name is looked up again at every
+// CreateWindowEx in the atom table that all programs of the window station share, and
+// other programs register and drop this same name (the program's earlier runs, its
+// test drivers), so under Wine a name that resolved a moment ago can fail with "Class
+// does not exist". The atom the registration returned stays this process's.
+ATOM FormClass(HINSTANCE instance, WNDPROC procedure) {
+    static std::map<HINSTANCE, ATOM> registered;  // the UI thread's alone
+    if (const auto found = registered.find(instance); found != registered.end())
+        return found->second;
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;
@@ -114,7 +119,15 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = nullptr;  // each form erases with its own colour
     wc.lpszClassName = kFormClassName;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    ATOM atom = RegisterClassExW(&wc);
+    if (!atom && GetLastError() == ERROR_CLASS_ALREADY_EXISTS) {
+        WNDCLASSEXW existing{};
+        existing.cbSize = sizeof existing;
+        atom = static_cast<ATOM>(GetClassInfoExW(instance, kFormClassName, &existing));
+    }
+    if (atom)
+        registered.emplace(instance, atom);
+    return atom;
 }
 
 BOOL CALLBACK CollectVisible(HWND hwnd, LPARAM found) {
@@ -204,9 +217,10 @@ int FontHeight(double points, UINT dpi) {
 
 Win32Form::Win32Form(HINSTANCE instance, const FormLayout& layout, FormEvents& events)
     : TableForm(layout), events_(events), controls_(Table().controls.size()) {
-    if (!RegisterFormClass(instance, WindowProc))
+    const ATOM form_class = FormClass(instance, WindowProc);
+    if (!form_class)
         throw WindowFailure(L"the form's window class could not be registered");
-    Build(instance);
+    Build(instance, form_class);
     LiveForms().push_back(this);
 }
 
@@ -282,6 +296,9 @@ LRESULT Win32Form::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DPICHANGED:
         OnDpiChanged(HIWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
         return 0;
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
+        break;
     case kDeliverDrops:
         OnDeliverDrops();
         return 0;
@@ -426,6 +443,7 @@ LRESULT Win32Form::OnGetDefaultId() const {
 }
 
 void Win32Form::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    fixed_size_.reset();  // the suggested size is the new DPI's
     ApplyDpi(dpi);
     SetWindowPos(window_.Get(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -458,11 +476,18 @@ DWORD Win32Form::ExStyle() const {
     return Table().border == BorderStyle::FixedDialog ? WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT : WS_EX_CONTROLPARENT;
 }
 
-void Win32Form::Build(HINSTANCE instance) {
+// The window is made at its full size for the screen's DPI: a window made smaller and
+// sized afterwards can be shown at the size it was made with (under Wine the X server's
+// answer to the first size may arrive after the second; that gave a progress window of
+// 194 x 75 pixels without its Cancel button).
+void Win32Form::Build(HINSTANCE instance, ATOM form_class) {
     MenuHandle menu(BuildMenus());
     const std::wstring title(Table().title);
-    const HWND hwnd = CreateWindowExW(ExStyle(), kFormClassName, title.c_str(), Style(), 0, 0, 200, 100,
-                                      nullptr, menu.Get(), instance, this);
+    dpi_ = WindowDpi(nullptr);
+    const SIZE size = OuterSize(dpi_, menu.Get() != nullptr);
+    const HWND hwnd = CreateWindowExW(ExStyle(), reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(form_class)),
+                                      title.c_str(), Style(), 0, 0, size.cx, size.cy, nullptr, menu.Get(), instance,
+                                      this);
     if (!hwnd)
         throw WindowFailure(L"the form's window could not be created");
     menu.Release();  // the window's now
@@ -663,23 +688,38 @@ void Win32Form::PlaceControl(std::size_t index) {
     }
 }
 
+SIZE Win32Form::OuterSize(UINT dpi, bool menu) const {
+    RECT frame{0, 0, TwipsToPixels(Table().client_width, dpi), TwipsToPixels(Table().client_height, dpi)};
+    AdjustForDpi(frame, Style(), menu, ExStyle(), dpi);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
 // The client area is what the table sizes; the frame and the menu bar come around it.
 void Win32Form::SizeWindow() {
     const HWND hwnd = window_.Get();
     const int width = TwipsToPixels(Table().client_width, dpi_);
     const int height = TwipsToPixels(Table().client_height, dpi_);
-    RECT frame{0, 0, width, height};
-    AdjustForDpi(frame, Style(), GetMenu(hwnd) != nullptr, ExStyle(), dpi_);
-    int outer_width = frame.right - frame.left;
-    int outer_height = frame.bottom - frame.top;
-    SetWindowPos(hwnd, nullptr, 0, 0, outer_width, outer_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SIZE outer = OuterSize(dpi_, GetMenu(hwnd) != nullptr);
+    fixed_size_.reset();
+    SetWindowPos(hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A menu bar that wraps onto a second line is more than the calculation knew.
     RECT client;
     GetClientRect(hwnd, &client);
     if (client.right != width || client.bottom != height) {
-        outer_width += width - client.right;
-        outer_height += height - client.bottom;
-        SetWindowPos(hwnd, nullptr, 0, 0, outer_width, outer_height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        outer.cx += width - client.right;
+        outer.cy += height - client.bottom;
+        SetWindowPos(hwnd, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (Table().border == BorderStyle::FixedDialog)
+        fixed_size_ = outer;
+}
+
+// A fixed dialog keeps the size its table gives: the user cannot drag its frame, and
+// no late answer of the window system about an earlier size may cut it down.
+void Win32Form::OnWindowPosChanging(WINDOWPOS& position) const {
+    if (fixed_size_ && !(position.flags & SWP_NOSIZE)) {
+        position.cx = fixed_size_->cx;
+        position.cy = fixed_size_->cy;
     }
 }
 

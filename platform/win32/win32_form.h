@@ -108,7 +108,7 @@ private:
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnDeliverDrops();
 
-    void Build(HINSTANCE instance);
+    void Build(HINSTANCE instance, ATOM form_class);
     HMENU BuildMenus();
     // One control: its kind's own window, made by CreateChild.
     HWND MakeControl(HINSTANCE instance, std::size_t index);
@@ -122,6 +122,9 @@ private:
     void ApplyDpi(UINT dpi);
     void PlaceControl(std::size_t index);
     void SizeWindow();
+    // The frame around the table's client area at the form's DPI.
+    SIZE OuterSize(UINT dpi, bool menu) const;
+    void OnWindowPosChanging(WINDOWPOS& position) const;
     DWORD Style() const;
     DWORD ExStyle() const;
     int BackgroundIndex() const;
@@ -144,6 +147,8 @@ private:
     std::vector<Control> controls_;  // by index in the table
 
     UINT dpi_ = 96;
+    // A fixed dialog's outer size once SizeWindow set it: nothing else may change it.
+    std::optional<SIZE> fixed_size_;
     bool open_ = false;
     bool shown_before_ = false;
     bool busy_ = false;

@@ -39,9 +39,9 @@ bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
         ToNative(std::wstring_view(record.lpstrFile).substr(0, record.lpstrFile.find(L'\0')));
     // The ANSI call counts its buffer in bytes, and in a multi-byte code page (UTF-8,
     // 932) a character takes up to MaxCharSize of them: the narrow buffer holds
-    // nMaxFile characters of the longest kind, so the limit stays nMaxFile characters
-    // whatever the code page (checked on the wide path below). One byte more than the
-    // dialog is told keeps an initial name of the full length closed by NUL.
+    // nMaxFile characters of the longest kind, as far as the record's 16-bit offsets
+    // reach (64 KiB, which any path the ANSI dialog can show fits). One byte more than
+    // the dialog is told keeps an initial name of the full length closed by NUL.
     const DWORD capacity = NarrowCapacity(record.nMaxFile);
     if (initial_name.size() > capacity)
         return false;
@@ -63,8 +63,7 @@ bool Win32OpenFileDialog::Show(OpenFileRecord& record) {
     ofn.nFileExtension = record.nFileExtension;
     ofn.lpstrDefExt = TextOrNone(default_extension);
     ofn.lCustData = static_cast<LPARAM>(record.lCustData);
-    // A path longer than the buffer fails here as Cancel does (FNERR_BUFFERTOOSMALL);
-    // the program asks no further.
+    // Cancel, or a dialog that failed: the program asks no further.
     if (!GetOpenFileNameA(&ofn))
         return false;
 

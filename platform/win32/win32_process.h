@@ -19,6 +19,10 @@ public:
     bool ErrorIsTerminal() override;
     void ErrorText(const std::wstring& text) override;
     void End(int status) override;            // ExitProcess
+    // SetConsoleCtrlHandler: Ctrl+C is SIGINT, Ctrl+Break SIGBREAK, the console's close
+    // box a hang-up (1). A program without a console gets none of them (console.cpp).
+    void CatchInterruptions() override;
+    int Interruption() override;
 };
 
 }  // namespace ks::win32

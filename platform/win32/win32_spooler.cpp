@@ -8,12 +8,15 @@
 #undef StartDoc
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/text.h"
 #include "platform/win32/error_text.h"
+#include "platform/win32/job_fate.h"
 #include "platform/win32/handles.h"
 
 namespace ks::win32 {
@@ -40,6 +43,24 @@ bool DriverIsXps(HANDLE printer) {
     const auto* info = reinterpret_cast<const DRIVER_INFO_8A*>(buffer.data());
     return (info->dwPrinterDriverAttributes & kPrinterDriverXps) != 0;
 }
+
+// Level 2 of GetJobA or GetPrinterA into a buffer of the size the call asks for; empty
+// when the call fails.
+template <typename Call>
+std::vector<BYTE> InfoOf(Call call) {
+    DWORD needed = 0;
+    call(nullptr, 0, &needed);
+    if (needed == 0)
+        return {};
+    std::vector<BYTE> buffer(needed);
+    if (!call(buffer.data(), needed, &needed))
+        return {};
+    return buffer;
+}
+
+// How often a watch looks again, and how often it asks whether to stop meanwhile.
+constexpr auto kLookEvery = std::chrono::milliseconds(250);
+constexpr auto kStopCheckEvery = std::chrono::milliseconds(25);
 
 class Win32Printer : public SpoolerPrinter {
 public:
@@ -118,7 +139,117 @@ public:
         return handle_.Reset() || AlsoFailed(L"the spooler did not close the printer");
     }
 
+    JobFate Watch(WatchUntil until, std::chrono::milliseconds longest, const std::atomic<bool>* stop) override {
+        const auto stopped = [stop] { return stop && stop->load(); };
+        const auto deadline = std::chrono::steady_clock::now() + longest;
+        std::optional<JobLook> last;
+        for (;;) {
+            if (stopped())
+                return {JobFate::State::Stopped, {}};
+            if (std::optional<JobLook> look = Look()) {
+                JobFate fate = JudgeJob(*look);
+                const bool done = fate.state == JobFate::State::Printed || fate.state == JobFate::State::Failed;
+                if (done || until == WatchUntil::Known)
+                    return fate;
+                last = std::move(look);
+            }
+            if (std::chrono::steady_clock::now() >= deadline)
+                break;
+            // Sleeps in short steps, so that a cancel is seen at once.
+            const auto next = std::min(deadline, std::chrono::steady_clock::now() + kLookEvery);
+            while (std::chrono::steady_clock::now() < next) {
+                if (stopped())
+                    return {JobFate::State::Stopped, {}};
+                std::this_thread::sleep_for(kStopCheckEvery);
+            }
+        }
+        if (!last)  // the spooler never answered
+            return {JobFate::State::OnItsWay,
+                    {L"the spooler did not say how job " + std::to_wstring(job_id_) + L" stands"}};
+        if (until == WatchUntil::Completed) {
+            // The last look may have found a cause the spooler names: it says more.
+            JobFate fate = JudgeJob(*last);
+            return fate.state == JobFate::State::Waiting ? fate : NotPrintedInTime(*last);
+        }
+        return JudgeJob(*last);
+    }
+
+    bool CancelJob() override {
+        const HANDLE printer = WatchHandle();
+        if (printer && SetJobA(printer, job_id_, 0, nullptr, JOB_CONTROL_DELETE))
+            return true;
+        Failed(L"job " + std::to_wstring(job_id_) + L" could not be removed from the queue of " + name_ +
+               L": cancel it in that printer's queue window");
+        return false;
+    }
+
 private:
+    // The printer's handle for looking at the job once the document has ended: the
+    // job's own while it is open, a fresh one after Close.
+    HANDLE WatchHandle() {
+        if (handle_)
+            return handle_.Get();
+        if (!watch_handle_) {
+            std::string name = ToNative(name_);
+            if (!OpenPrinterA(name.data(), watch_handle_.Receive(), nullptr))
+                return nullptr;
+        }
+        return watch_handle_.Get();
+    }
+
+    // Whether the queue's list of jobs, read whole, lacks the job.
+    bool JobGone(HANDLE printer) {
+        constexpr DWORD kAllJobs = 0xFFFFFFFF;
+        DWORD needed = 0;
+        DWORD count = 0;
+        if (EnumJobsA(printer, 0, kAllJobs, 1, nullptr, 0, &needed, &count))
+            return true;  // nothing to list: an empty queue
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0)
+            return false;
+        std::vector<BYTE> buffer(needed);
+        if (!EnumJobsA(printer, 0, kAllJobs, 1, buffer.data(), needed, &needed, &count))
+            return false;
+        const auto* jobs = reinterpret_cast<const JOB_INFO_1A*>(buffer.data());
+        return std::none_of(jobs, jobs + count, [this](const JOB_INFO_1A& job) { return job.JobId == job_id_; });
+    }
+
+    // The job and its printer as the spooler reports them now; nullopt when the
+    // printer itself cannot be asked. A job the spooler no longer lists has left the queue.
+    std::optional<JobLook> Look() {
+        const HANDLE printer = WatchHandle();
+        if (!printer || job_id_ == 0)
+            return std::nullopt;
+        const std::vector<BYTE> printer_info = InfoOf([printer](BYTE* buffer, DWORD size, DWORD* needed) {
+            return GetPrinterA(printer, 2, buffer, size, needed);
+        });
+        if (printer_info.size() < sizeof(PRINTER_INFO_2A))
+            return std::nullopt;
+        const DWORD job_id = job_id_;
+        const std::vector<BYTE> job_info = InfoOf([printer, job_id](BYTE* buffer, DWORD size, DWORD* needed) {
+            return GetJobA(printer, job_id, 2, buffer, size, needed);
+        });
+        // A job GetJob does not find may have left the queue, or the call failed for
+        // another reason (Wine sets no error code for a missing job): an empty queue, or
+        // the queue's list, tells which. (Wine's EnumJobs is a stub that fails.)
+        const auto* p = reinterpret_cast<const PRINTER_INFO_2A*>(printer_info.data());
+        if (job_info.empty() && p->cJobs != 0 && !JobGone(printer))
+            return std::nullopt;
+        JobLook look;
+        look.printer = name_;
+        look.job_id = job_id_;
+        look.printer_status = p->Status;
+        look.printer_attributes = p->Attributes;
+        if (job_info.size() >= sizeof(JOB_INFO_2A)) {
+            const auto* j = reinterpret_cast<const JOB_INFO_2A*>(job_info.data());
+            look.job_listed = true;
+            look.job_status = j->Status;
+            look.position = j->Position;
+            if (j->pStatus)
+                look.job_status_text = FromNative(j->pStatus);
+        }
+        return look;
+    }
+
     // A step failed: what it was, then the spooler's words for it.
     bool Failed(std::wstring what) {
         const DWORD code = GetLastError();
@@ -144,6 +275,7 @@ private:
     }
 
     PrinterHandle handle_;
+    PrinterHandle watch_handle_;
     std::wstring name_;
     std::shared_ptr<SpoolerErrors> errors_;
     DWORD job_id_ = 0;

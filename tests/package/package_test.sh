@@ -288,7 +288,8 @@ case $CASE in
         ;;
     windows_zip)
         [[ -f $ZIP ]] || { fail "no $ZIP (run scripts/package windows)"; finish; }
-        check_eq "the zip's files" $'Kestrelspooler.exe\nLICENSE.txt\nREADME.txt' "$(cmake -E tar tf "$ZIP" | sort)"
+        check_eq "the zip's files" $'Kestrelspooler.exe\nLICENSE.txt\nREADME.txt\nkestrelspooler.com' \
+            "$(cmake -E tar tf "$ZIP" | LC_ALL=C sort)"
         (cd "$WORK" && cmake -E tar xf "$ZIP") || fail "cannot unpack the zip"
         for text in README.txt LICENSE.txt; do
             check_eq "$text has Windows line ends" "$(wc -l <"$WORK/$text")" "$(grep -c $'\r$' "$WORK/$text")"
@@ -296,6 +297,9 @@ case $CASE in
         kind=$(file -b "$WORK/Kestrelspooler.exe")
         if [[ $kind == *'PE32+ executable (GUI) x86-64'* ]]; then pass "a 64-bit Windows program"
         else fail "Kestrelspooler.exe is $kind"; fi
+        kind=$(file -b "$WORK/kestrelspooler.com")
+        if [[ $kind == *'PE32+ executable (console) x86-64'* ]]; then pass "its console twin"
+        else fail "kestrelspooler.com is $kind"; fi
         ;;
     *)
         echo "unknown case $CASE" >&2

@@ -9,6 +9,7 @@ namespace ks {
 namespace {
 
 namespace mf = main_form;
+namespace fc = file_chooser;
 
 // Answers like the platform's dialog: a confirmed path must leave room for its NUL in
 // the buffer, the name starts after the last separator, and a confirmed choice moves
@@ -86,8 +87,9 @@ TEST_F(FileSelect, PathFieldGetsTheChoiceOrTheCurrentFolderAndTheLoadAlwaysRuns)
         {"drive root file, no doubled separator", L'\\', L"C:\\work", L"D:\\x.prn", L"D:\\x.prn"},
         {"cancel in a folder", L'\\', L"C:\\work", std::nullopt, L"C:\\work\\"},
         {"cancel at a drive root", L'\\', L"C:\\", std::nullopt, L"C:\\"},
-        {"127 characters fit", L'\\', L"C:\\work", PathOfLength(127), PathOfLength(127)},
-        {"128 characters end like cancel", L'\\', L"C:\\work", PathOfLength(128), L"C:\\work\\"},
+        {"200 characters fit", L'\\', L"C:\\work", PathOfLength(200), PathOfLength(200)},
+        {"the longest path fits", L'\\', L"C:\\work", PathOfLength(32767), PathOfLength(32767)},
+        {"longer than any path ends like cancel", L'\\', L"C:\\work", PathOfLength(32768), L"C:\\work\\"},
         {"posix chosen file", L'/', L"/home/u", L"/data/fw.bin", L"/data/fw.bin"},
         {"posix root file", L'/', L"/home/u", L"/x.prn", L"/x.prn"},
         {"posix cancel", L'/', L"/home/u", std::nullopt, L"/home/u/"},
@@ -102,7 +104,7 @@ TEST_F(FileSelect, PathFieldGetsTheChoiceOrTheCurrentFolderAndTheLoadAlwaysRuns)
         fake.files.asked.clear();
         if (c.choice)
             fake.files.files[*c.choice] = {1, 2, 3};
-        const bool loads = c.choice && c.choice->size() < 128;
+        const bool loads = c.choice && c.choice->size() < fc::kFileBufferLength;
 
         app->Click(mf::Command1);
 
@@ -126,8 +128,8 @@ TEST_F(FileSelect, RecordHasTheOpenDialogsValues) {
     EXPECT_FALSE(r.lpstrCustomFilter);
     EXPECT_EQ(r.nMaxCustFilter, 0u);
     EXPECT_EQ(r.nFilterIndex, 1u);
-    EXPECT_EQ(r.lpstrFile, std::wstring(128, L'\0'));
-    EXPECT_EQ(r.nMaxFile, 128u);
+    EXPECT_EQ(r.lpstrFile, std::wstring(32768, L'\0'));
+    EXPECT_EQ(r.nMaxFile, 32768u);
     EXPECT_FALSE(r.lpstrFileTitle);
     EXPECT_EQ(r.nMaxFileTitle, 0u);
     EXPECT_EQ(r.lpstrInitialDir, L"C:\\work");
@@ -167,7 +169,7 @@ TEST_F(FileSelect, NextPressStartsAfreshWhereTheLastChoiceLeftTheCurrentFolder) 
 
     ASSERT_EQ(dialog.seen.size(), 2u);
     EXPECT_EQ(dialog.seen[1].lpstrInitialDir, L"C:\\data");
-    EXPECT_EQ(dialog.seen[1].lpstrFile, std::wstring(128, L'\0'))
+    EXPECT_EQ(dialog.seen[1].lpstrFile, std::wstring(fc::kFileBufferLength, L'\0'))
         << "the last answer must not come back as the initial name";
     EXPECT_EQ(dialog.seen[1].nFileOffset, 0);
     EXPECT_EQ(dialog.seen[1].nFileExtension, 0);
@@ -207,7 +209,7 @@ TEST(ShowOpen, FolderIsWrittenBackOnlyAfterAConfirmedChoice) {
     }
 }
 
-TEST(ShowOpen, InitialNameMustFitTheBuffer) {
+TEST(ShowOpen, InitialNameOfAtMost128Characters) {
     struct Case {
         std::size_t name_length;
         bool shown;
@@ -224,7 +226,7 @@ TEST(ShowOpen, InitialNameMustFitTheBuffer) {
         EXPECT_EQ(result.has_value(), c.shown);
         EXPECT_EQ(folder, L"C:\\work");
         if (c.shown) {
-            EXPECT_EQ(dialog.seen[0].lpstrFile.size(), 128u);
+            EXPECT_EQ(dialog.seen[0].lpstrFile.size(), fc::kFileBufferLength);
             EXPECT_EQ(dialog.seen[0].lpstrFile.substr(0, c.name_length), initial);
         }
     }

@@ -308,5 +308,23 @@ TEST(Win32ProcessTest, AConsoleIsATerminalWhereTheMeterRedrawsItsLine) {
     EXPECT_EQ(after.dwCursorPosition.X, 0) << "the line ends with a line break";
 }
 
+// Ctrl+C on the console no longer ends the program but is kept as SIGINT for the job
+// to cancel on. Run under `script` as above; the console's own thread delivers it.
+TEST(Win32ProcessTest, AConsoleCtrlCIsCaughtAsAnInterruption) {
+    DWORD mode = 0;
+    if (!GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode)) {
+        if (std::getenv("KS_EXPECT_CONSOLE"))
+            FAIL() << "standard error is no console";
+        GTEST_SKIP() << "standard error is no console here";
+    }
+    Win32Process process;
+    EXPECT_EQ(process.Interruption(), 0);
+    process.CatchInterruptions();
+    ASSERT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0));
+    for (const DWORD start = GetTickCount(); process.Interruption() == 0 && GetTickCount() - start < 10000;)
+        Sleep(10);
+    EXPECT_EQ(process.Interruption(), 2) << "Ctrl+C counts as SIGINT";
+}
+
 }  // namespace
 }  // namespace ks::win32

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows installer in a fresh Wine prefix: CPack makes it from this build; a silent install puts
 # the program, the Start-menu and Send To shortcuts and the Apps & features entry in place; the program
-# started as Send To starts it prints a file byte for byte; a silent uninstall leaves nothing of it
-# but the remembered printer.
+# started as Send To starts it prints a file byte for byte; the console program, found through the
+# PATH entry the installer adds, prints from cmd and sets %ERRORLEVEL%; a silent uninstall leaves
+# nothing of it but the remembered printer, and takes its PATH entry away; /NOPATH adds none.
 # Usage: installer_test.sh CPACK CPACK_CONFIG VERSION PROBE.exe ANSWER.exe WORK_DIR
 # shellcheck source=../win32/lib.sh
 source "$(dirname "$0")/../win32/lib.sh"
@@ -10,6 +11,7 @@ CPACK=$1 CPACK_CONFIG=$2 VERSION=$3 PROBE=$4 ANSWER=$5 OUT=$6
 
 readonly UNINSTALL_KEY='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrelspooler'
 readonly SETTINGS_KEY='HKCU\Software\Kestrelspooler\STARTUP'
+readonly ENVIRONMENT_KEY='HKCU\Environment'
 
 setup=$OUT/package/Kestrelspooler-$VERSION-setup.exe
 rm -f "$setup"
@@ -44,7 +46,7 @@ exe="$install_dir\\Kestrelspooler.exe"
 start_link="$(folder Programs)\\Kestrelspooler.lnk"
 send_to_link="$(folder SendTo)\\Kestrelspooler.lnk"
 unix_install_dir=$(unix_path "$install_dir")
-for name in Kestrelspooler.exe README.txt LICENSE.txt Uninstall.exe; do
+for name in Kestrelspooler.exe kestrelspooler.com README.txt LICENSE.txt Uninstall.exe; do
     if [[ -f $unix_install_dir/$name ]]; then pass "installed $name"; else fail "no $install_dir\\$name"; fi
 done
 for shortcut in start:"$start_link" send-to:"$send_to_link"; do
@@ -54,6 +56,14 @@ for shortcut in start:"$start_link" send-to:"$send_to_link"; do
     check_same_path "$name shortcut points at the installed program" "$exe" "$(sed -n 's/^target=//p' "$WORK/$name.out")"
     check_eq "$name shortcut passes no arguments of its own" "" "$(sed -n 's/^arguments=//p' "$WORK/$name.out")"
 done
+
+# The user's PATH holds the program's folder once.
+on_path() {
+    local path
+    path=$(reg_value "$ENVIRONMENT_KEY" Path)
+    [[ ";${path,,};" == *";${install_dir,,};"* ]]
+}
+if on_path; then pass "the program's folder is on the user's PATH"; else fail "PATH is [$(reg_value "$ENVIRONMENT_KEY" Path)]"; fi
 
 # No administrator rights: the installer's manifest, stored as it is among its resources, asks
 # to run as its caller.
@@ -87,6 +97,23 @@ app_status
 check_eq "Send To: exit status" 0 "$APP_STATUS"
 expect_job "Send To" 1 "$folder/shipping label.prn"
 
+# 3b. The console program from a batch file, by its bare name (PATH, then .COM before .EXE): it
+# waits, gives its answer and leaves its exit status in %ERRORLEVEL% (read on a
+# line of its own: cmd expands a line's %ERRORLEVEL% before it runs the line). A missing file next.
+printf '@kestrelspooler "C:\\label jobs\\shipping label.prn"\r\n@echo status=%%ERRORLEVEL%%\r\n' >"$WINEPREFIX/drive_c/print.bat"
+printf '@kestrelspooler C:\\missing.prn\r\n@echo status=%%ERRORLEVEL%%\r\n' >>"$WINEPREFIX/drive_c/print.bat"
+wine cmd /c 'C:\print.bat' </dev/null >"$WORK/console.out" 2>"$WORK/console.err" &
+APP_PID=$!
+# Where standard error is no console (a file here) and a desktop is there, the answers come in boxes.
+run_wine console-box "$ANSWER" Message 30 >/dev/null
+run_wine console-box2 "$ANSWER" Kestrelspooler 30 >/dev/null
+app_status
+check_eq "console program: answers" "text: Executed!
+text: The file could not be read." "$(cat "$WORK/console-box.out" "$WORK/console-box2.out" | grep '^text:' | tr -d '\r')"
+check_eq "console program: %ERRORLEVEL%" "status=0
+status=1" "$(tr -d '\r' <"$WORK/console.out" | grep '^status=')"
+expect_job "console program" 2 "$folder/shipping label.prn"
+
 # 4. The silent uninstall (the entry's QuietUninstallString). NSIS's uninstaller copies itself
 # away and returns at once, so its work is waited for.
 run_wine uninstall "$install_dir\Uninstall.exe" /S >/dev/null
@@ -104,5 +131,10 @@ for link in "$start_link" "$send_to_link"; do
 done
 if key_exists "$UNINSTALL_KEY"; then fail "the Apps & features entry is left"; else pass "the Apps & features entry is gone"; fi
 check_eq "the remembered printer is kept" Kestrel-Raw "$(reg_value "$SETTINGS_KEY" Drucker)"
+if on_path; then fail "the PATH entry is left: [$(reg_value "$ENVIRONMENT_KEY" Path)]"; else pass "the PATH entry is gone"; fi
+
+# 5. A silent install told to leave PATH alone.
+check_eq "setup /S /NOPATH exit status" 0 "$(run_wine setup2 "$setup" /S /NOPATH)"
+if on_path; then fail "/NOPATH: PATH is [$(reg_value "$ENVIRONMENT_KEY" Path)]"; else pass "/NOPATH: PATH left alone"; fi
 
 finish

@@ -49,11 +49,11 @@ cancelled_jobs_at_printer() {  # file
     done < <(jobs_now)
 }
 
-# 1. In-process: every way to cancel.
+# 1. In-process: every way to cancel, the end of the session among them.
 export KS_PROGRESS_FOLDER='C:\progress'
 WINEDEBUG=+winspool in_process_tests cancel "$TESTS" --gtest_filter='*Cancel*'
 [[ -s $ARTEFACTS/progress-window.png ]] && pass "screenshot progress-window" || fail "no screenshot progress-window"
-check_eq "cancelled: the spooler was told" "documents 3, aborted 3, ended 0" "$(spooler_calls "$WORK/cancel.err")"
+check_eq "cancelled: the spooler was told" "documents 4, aborted 4, ended 0" "$(spooler_calls "$WORK/cancel.err")"
 wait_for_jobs 0 60  # whatever the scheduler took has reached the printer
 check_eq "cancelled: nothing complete reached the printer" "" "$(cancelled_jobs_at_printer "$folder/firmware.bin")"
 

@@ -28,6 +28,7 @@
 // After the headers above: windows.h renames OpenPrinter, which they declare.
 #include "platform/win32/win32_form.h"
 #include "platform/win32/win32_form_handles.h"
+#include "platform/win32/session_end.h"
 #include "form_test_support.h"
 #include "screenshot_request.h"
 
@@ -132,6 +133,7 @@ struct Seen {
     bool main_stayed = false;  // after its close box during the job
     std::wstring box_caption, box_text;
     bool progress_gone_at_box = false;
+    RECT client{}, cancel_rect{};  // the progress window's client area; Cancel in it
 };
 
 // The message box the job ends with, whichever it is: its caption and text, then OK.
@@ -161,10 +163,12 @@ protected:
         app_ = std::make_unique<Kestrelspooler>(
             Services{printers_, spooler_, files_, settings_, process_, messages_, windows_});
         ASSERT_TRUE(app_->Load());
+        session_ = std::make_unique<win32::SessionEndWatch>(GetModuleHandleW(nullptr), [this] { app_->EndSession(); });
         app_->Window().Show();
         test::PumpFor(300);
     }
     void TearDown() override {
+        session_.reset();
         app_.reset();
         test::PumpFor(100);
     }
@@ -202,6 +206,11 @@ protected:
         if (!seen.progress)
             return;
         seen.cancel = ProgressControl(seen.progress, pf::cmdCancel);
+        // The size it was made with, as a late answer of the X server under Wine would set it.
+        SetWindowPos(seen.progress, nullptr, 0, 0, 200, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetClientRect(seen.progress, &seen.client);
+        GetWindowRect(seen.cancel, &seen.cancel_rect);
+        MapWindowPoints(nullptr, seen.progress, reinterpret_cast<POINT*>(&seen.cancel_rect), 2);
         const HWND bar = ProgressControl(seen.progress, pf::prgSent);
         seen.first_position = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
         for (int i = 0; i < 10; ++i, Sleep(100))
@@ -229,11 +238,13 @@ protected:
     win32::Win32MessageBox messages_;
     win32::Win32WindowSystem windows_{GetModuleHandleW(nullptr)};
     std::unique_ptr<Kestrelspooler> app_;
+    std::unique_ptr<win32::SessionEndWatch> session_;
+    int closes_at_session_end_ = -1;
 };
 
 win32::OleInitialization* ProgressWindowTest::ole_ = nullptr;
 
-// Cancel, Esc and the close box each stop the job, and the user reads why. progress_test.sh
+// Cancel, Esc, the close box and the end of the session each stop the job, and the user reads why. progress_test.sh
 // checks that each document was aborted and never ended, that the second Print started no
 // other, and that nothing complete reached the printer.
 TEST_F(ProgressWindowTest, CancelEscAndTheCloseBoxAbortTheJobAndSaySo) {
@@ -250,6 +261,14 @@ TEST_F(ProgressWindowTest, CancelEscAndTheCloseBoxAbortTheJobAndSaySo) {
          },
          nullptr},
         {"close box", [](HWND progress, HWND) { PostMessageW(progress, WM_SYSCOMMAND, SC_CLOSE, 0); }, nullptr},
+        {"log off",
+         [this](HWND, HWND) {
+             // As Windows asks and tells: the job has stopped when the program answers.
+             SendMessageW(session_->Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+             SendMessageW(session_->Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+             closes_at_session_end_ = spooler_.closes;
+         },
+         nullptr},
     };
     ASSERT_NO_FATAL_FAILURE(Load(kBigFile));
     spooler_.pause = milliseconds{600};  // 16 chunks: ten seconds, unless stopped
@@ -268,6 +287,14 @@ TEST_F(ProgressWindowTest, CancelEscAndTheCloseBoxAbortTheJobAndSaySo) {
         });
         ASSERT_NE(seen.progress, nullptr) << "no progress window";
         EXPECT_TRUE(shot) << "no screenshot";
+        // Its full size, whatever the window system answered about the size it was made with.
+        const FormLayout table = ProgressFormLayout(L"", L"");
+        const UINT dpi = dynamic_cast<win32::Win32Form&>(app_->Window()).Dpi();
+        EXPECT_EQ(seen.client.right, TwipsToPixels(table.client_width, dpi));
+        EXPECT_EQ(seen.client.bottom, TwipsToPixels(table.client_height, dpi));
+        const RECT& c = seen.cancel_rect;
+        EXPECT_TRUE(c.right <= seen.client.right && c.bottom <= seen.client.bottom && c.left >= 0 && c.top >= 0)
+            << "Cancel lies inside the window";
         EXPECT_GT(seen.later_position, seen.first_position) << "the bar moves";
         EXPECT_EQ(seen.answered, seen.asked) << "a window did not answer within a second, or was hung";
         EXPECT_TRUE(seen.main_repainted);
@@ -279,6 +306,7 @@ TEST_F(ProgressWindowTest, CancelEscAndTheCloseBoxAbortTheJobAndSaySo) {
         EXPECT_TRUE(seen.progress_gone_at_box) << "the progress window closes before the message";
         EXPECT_TRUE(IsWindowEnabled(Main()));
     }
+    EXPECT_EQ(closes_at_session_end_, 4) << "the session's end waited until the job had closed its printer";
 }
 
 // A short job through the real spooler ends before any progress window would open;
