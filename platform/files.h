@@ -18,6 +18,12 @@ public:
     // never blocks on a pipe or device. nullopt when the path names no readable
     // regular file, when a read fails, or when memory for it cannot be had.
     virtual std::optional<ByteBuffer> ReadAll(const std::wstring& path) = 0;
+
+    // Why `path` names no regular file, in words for a detail line ("there is no such
+    // file", "it is a folder", "permission denied"); nullopt when it names one, which a
+    // read may still fail on. Looks without opening anything, so a FIFO or a device is
+    // never touched.
+    virtual std::optional<std::wstring> WhyNoFile(const std::wstring& path) = 0;
 };
 
 }  // namespace ks

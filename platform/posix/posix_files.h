@@ -14,6 +14,8 @@ namespace ks {
 class PosixFiles : public Files {
 public:
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+    // stat, which follows symbolic links.
+    std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
 };
 
 }  // namespace ks

@@ -11,6 +11,8 @@ namespace ks::win32 {
 class Win32Files : public Files {
 public:
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+    // GetFileAttributesA.
+    std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
 };
 
 }  // namespace ks::win32
