@@ -4,6 +4,7 @@
 #include <set>
 #include <thread>
 
+#include "common/escape.h"
 #include "fakes/fakes.h"
 #include "main_window/command_line.h"
 #include "main_window/command_line_run.h"
@@ -113,6 +114,25 @@ TEST(FilesToPrint, ArgumentsFirstThenTheWholeTextWithoutQuotes) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(FilesToPrint(c.files, c.text, names_file), c.printed);
     }
+}
+
+TEST(EscapeControls, NothingATerminalActsOnGetsThrough) {
+    const struct {
+        std::wstring text, keep, escaped;
+    } cases[] = {
+        {L"C:\\My Labels\\\u00e9t\u00e9.prn", L"", L"C:\\My Labels\\\u00e9t\u00e9.prn"},
+        {L"a\x1b]0;title\x07" L"b", L"", L"a\\x1b]0;title\\x07b"},
+        {L"two\nlines\r\t", L"", L"two\\x0alines\\x0d\\x09"},
+        {L"\rmeter\n", L"\r", L"\rmeter\\x0a"},
+        {L"del\x7f c1\x9b[2J", L"", L"del\\x7f c1\\x9b[2J"},
+        {L"line\u2028sep", L"", L"line\\u2028sep"},
+        {std::wstring(L"nul") + L'\0', L"", L"nul\\x00"},
+        // A byte that was not UTF-8 in a POSIX name: 0x9b alone is CSI on some terminals.
+        {std::wstring(1, static_cast<wchar_t>(0xDC9B)), L"", L"\\x9b"},
+        {std::wstring(1, static_cast<wchar_t>(0xD800)), L"", L"\\ud800"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EscapeControls(c.text, c.keep), c.escaped);
 }
 
 JobReport Report(std::wstring text, std::wstring caption, Lines details, int status) {
