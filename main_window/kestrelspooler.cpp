@@ -10,7 +10,6 @@
 #include "printing/raw_job.h"
 #include "texts/program_texts.h"
 #include "progress/progress_text.h"
-#include "main_window/command_line.h"
 #include "main_window/main_form.h"
 
 namespace ks {
@@ -61,38 +60,16 @@ int RunReportingWindowFailures(MessageBoxService& messages, const std::function<
 }
 
 Kestrelspooler::Kestrelspooler(Services services)
-    : services_(services), current_printer_(services.printers), form_(CreateMainForm()) {}
+    : services_(services), current_printer_(services.printers),
+      form_(services.windows.CreateForm(MainFormLayout(), *this)) {}
 
-std::unique_ptr<Form> Kestrelspooler::CreateMainForm() {
-    // A command-line run never shows its main window, while its progress window, when a
-    // job takes long, does show: the main window lives in memory only.
-    WindowSystem& windows = services_.process.CommandLine().empty() ? services_.windows : memory_windows_;
-    return windows.CreateForm(MainFormLayout(), *this);
-}
-
-bool Kestrelspooler::Load() {
+void Kestrelspooler::Load() {
     GetPrinters();
-    form_->SetText(mf::Text2, services_.process.CommandLine());
+    form_->SetText(mf::Text2, L"");
     form_->SetText(mf::Combo1, services_.settings.Get(texts::kSettingsApp,
                                                       texts::kSettingsSection,
                                                       texts::kSettingsKey));
-    const std::wstring settings_trouble = services_.settings.LastError();
-    Detail(Lines(settings_trouble));
-    if (form_->Text(mf::Text2).empty())
-        return true;
-    // An empty name read without trouble: nothing was ever remembered, as on a first run.
-    nothing_remembered_ = settings_trouble.empty() && form_->Text(mf::Combo1).empty();
-
-    form_->SetText(mf::Text2, PathFromCommandLine(form_->Text(mf::Text2)));
-    if (!OpenFi()) {
-        // Printing nothing in place of a file that could not be read would be reported
-        // as a success; the run stops here instead.
-        Tell(ReportFileNotRead(LoadTrouble()));
-        services_.process.End(1);
-        return false;
-    }
-    services_.process.End(Print() ? 0 : last_status_);
-    return false;
+    Detail(Lines(services_.settings.LastError()));
 }
 
 bool Kestrelspooler::QueryUnload() { return !JobRunning(); }
@@ -175,8 +152,7 @@ bool Kestrelspooler::Print() {
     if (!installed && !LooksLikeAddress(name)) {
         // Nothing can be sent to a name no printer has; saying "Executed!" here would
         // claim a job that never existed.
-        Tell(ReportUnknownPrinter(form_->Text(mf::Combo1), services_.printers.LastError(),
-                                  nothing_remembered_));
+        Tell(ReportUnknownPrinter(form_->Text(mf::Combo1), services_.printers.LastError(), false));
         return false;
     }
 
@@ -191,7 +167,6 @@ bool Kestrelspooler::Print() {
 }
 
 void Kestrelspooler::Tell(const JobReport& report) {
-    last_status_ = report.exit_status;
     Detail(report.details);
     services_.messages.Show(report.text, report.caption, Sentences(report.details));
 }
@@ -221,7 +196,8 @@ void Kestrelspooler::Click(ControlName control) {
         if (on_about)
             on_about();
     } else if (control == mf::Exit) {
-        services_.process.End(0);
+        if (on_exit)
+            on_exit();
     }
 }
 

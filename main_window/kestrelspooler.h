@@ -18,7 +18,6 @@
 #include "printing/job_watch.h"
 #include "printing/printer_selection.h"
 #include "progress/progress_window.h"
-#include "table_form/headless_form.h"
 
 namespace ks {
 
@@ -49,15 +48,13 @@ int RunReportingWindowFailures(MessageBoxService& messages, const std::function<
 // printer, Exit and the close box. The About window stays usable.
 class Kestrelspooler : public FormEvents {
 public:
-    // Throws WindowError when the main window cannot be created. In a command-line run
-    // (a command line is given) the main window is never shown and lives in memory.
+    // Throws WindowError when the main window cannot be created. The window is for
+    // interactive use only: a command-line run never builds it (RunCommandLine).
     explicit Kestrelspooler(Services services);
 
-    // Start-up: fills the printer list, takes the command line and the remembered
-    // printer, and in command-line mode loads, prints and ends the program with the
-    // exit status of its report (0 after "Executed!", 3 for a job left waiting, else 1). Returns true when the window is to
-    // be shown for interactive use.
-    bool Load();
+    // Start-up, before the window is first shown: fills the printer list, empties the
+    // path field and puts the remembered printer into the printer box.
+    void Load();
 
     // The window is closed through its close box: the printer name is remembered.
     void Unload() override;
@@ -101,12 +98,14 @@ public:
     // Wiring for the windows that are not part of the main window itself.
     std::function<void()> on_file_select;
     std::function<void()> on_about;
+    // File > Exit: leaves the event loop, so that main returns, whatever windows are
+    // open. Nothing is saved: the windows are not closed through their close boxes.
+    std::function<void()> on_exit;
 
     JobPacing pacing;
     JobWatch watch;
 
 private:
-    std::unique_ptr<Form> CreateMainForm();
     bool SelectPrinter(const std::wstring& name);
     // Sends the FileBuffer to `device_name` on a worker and waits, showing the job.
     JobResult SendFileBuffer(const std::wstring& device_name);
@@ -117,14 +116,11 @@ private:
 
     Services services_;
     PrinterSelection current_printer_;
-    HeadlessWindowSystem memory_windows_;  // the command-line run's main window
     std::unique_ptr<Form> form_;
     ByteBuffer file_buffer_;
     std::wstring loaded_path_;  // the path the FileBuffer was read from; "" when empty
     std::wstring tried_path_;   // the path the last load tried
     std::wstring load_cause_;   // why that load failed
-    bool nothing_remembered_ = false;
-    int last_status_ = 0;  // the exit status of what was told last
     PrintJob* job_ = nullptr;             // while one runs
     JobProgress* job_progress_ = nullptr;  // while a job runs
 };

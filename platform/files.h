@@ -30,6 +30,12 @@ public:
 
     // The same, for a caller that needs the bytes only.
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) { return Read(path).bytes; }
+
+    // Why `path` names no regular file, in words for a detail line ("there is no such
+    // file", "it is a folder", "permission denied"); nullopt when it names one, which a
+    // read may still fail on. Looks without opening anything, so a FIFO or a device is
+    // never touched.
+    virtual std::optional<std::wstring> WhyNoFile(const std::wstring& path) = 0;
 };
 
 }  // namespace ks

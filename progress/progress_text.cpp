@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "common/escape.h"
 #include "platform/window_system.h"
 
 namespace ks {
@@ -54,8 +55,16 @@ std::wstring ProgressTitle(std::wstring_view file_name) {
     return file_name.empty() ? L"Printing" : L"Printing " + std::wstring(file_name);
 }
 
-std::wstring MeterLine(std::wstring_view file_name, std::uint64_t sent, std::uint64_t total,
+std::wstring CountedName(std::wstring_view file_name, std::size_t number, std::size_t count) {
+    if (count <= 1)
+        return std::wstring(file_name);
+    return std::wstring(file_name) + L" (file " + std::to_wstring(number) + L" of " + std::to_wstring(count) + L")";
+}
+
+std::wstring MeterLine(std::wstring_view shown_name, std::uint64_t sent, std::uint64_t total,
                        std::size_t width) {
+    const std::wstring escaped = EscapeControls(shown_name);
+    const std::wstring_view file_name = escaped;
     const std::wstring tail = L": " + SentOfTotalText(sent, total);
     std::wstring line = ProgressTitle(file_name) + tail;
     if (line.size() <= width)

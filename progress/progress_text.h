@@ -25,8 +25,14 @@ std::wstring FileNameOf(std::wstring_view path, std::wstring_view separators);
 // The progress window's title: "Printing firmware.bin"; "Printing" without a name.
 std::wstring ProgressTitle(std::wstring_view file_name);
 
+// The name a job of a run of several files is shown under: "b.prn (file 2 of 3)";
+// the file's name alone when the run has one file.
+std::wstring CountedName(std::wstring_view file_name, std::size_t number, std::size_t count);
+
 // The terminal meter's line, "Printing NAME: 12 MiB of 1.0 GiB", no longer than
-// `width` characters: a long name gives up its middle to "...".
+// `width` characters: a long name gives up its middle to "...", and keeps its end,
+// where a counted name says "(file 2 of 3)". The name's control characters come escaped
+// (EscapeControls): the line is written to a terminal.
 std::wstring MeterLine(std::wstring_view file_name, std::uint64_t sent, std::uint64_t total,
                        std::size_t width);
 

@@ -19,6 +19,27 @@ inline constexpr const wchar_t* kJobCancelled = L"The print job was cancelled.";
 inline constexpr const wchar_t* kFileNotRead = L"The file could not be read.";
 inline constexpr const wchar_t* kDocumentName = L"Command Print";
 
+// The command line's help: on standard output for --help, on standard error after a
+// command line that cannot be understood. One line a '\n'.
+inline constexpr const wchar_t* kUsage =
+    L"Usage: kestrelspooler [OPTION]... FILE...\n"
+    L"Send each FILE unchanged to a printer as one raw print job, in the order given.\n"
+    L"FILE - reads standard input. Without arguments the window opens.\n"
+    L"\n"
+    L"  -p, --printer NAME     print to NAME, not to the remembered printer\n"
+    L"  -l, --list-printers    list the installed printers, one a line\n"
+    L"  -q, --quiet            write and show nothing when every file printed\n"
+    L"  -w, --wait             follow each job until the printer has taken all of it\n"
+    L"  -t, --timeout SECONDS  wait no longer than this (600 unless given)\n"
+    L"  -h, --help             show this help (also /? on Windows)\n"
+    L"  -V, --version          show the version\n"
+    L"      --                 what follows are files, even when they start with -\n"
+    L"\n"
+    L"Exit status: 0 printed; 1 failed or cancelled; 2 a wrong command line;\n"
+    L"3 a job still waiting in the printer's queue; 128+N stopped by signal N.";
+// How detail lines and the progress name the file "-".
+inline constexpr const wchar_t* kStandardInputName = L"standard input";
+
 // Where the remembered printer lives in the settings store.
 inline constexpr const wchar_t* kSettingsApp = L"Kestrelspooler";
 inline constexpr const wchar_t* kSettingsSection = L"STARTUP";

@@ -12,6 +12,7 @@
 #include <cwctype>
 #include <cstdint>
 #include <new>
+#include <system_error>
 
 #include "platform/text.h"
 
@@ -156,6 +157,36 @@ FileRead PosixFiles::Read(const std::wstring& path) {
     if (bytes)
         return {std::move(bytes), {}};
     return Failure(no_memory ? ENOMEM : read_error != 0 ? read_error : EIO);
+}
+
+std::optional<std::wstring> PosixFiles::WhyNoFile(const std::wstring& path) {
+    if (path.empty())
+        return L"no file name was given";
+    const std::string native = ToNative(path);
+    if (native.find('\0') != std::string::npos)
+        return L"a file name cannot hold a NUL character";
+    struct stat info {};
+    if (::stat(native.c_str(), &info) != 0) {
+        switch (errno) {
+        case ENOENT:
+            return L"there is no such file";
+        case ENOTDIR:
+            return L"a part of the path is not a folder";
+        case EACCES:
+            return L"permission denied";
+        case ENAMETOOLONG:
+            return L"the name is too long";
+        case ELOOP:
+            return L"too many symbolic links";
+        default:
+            return FromNative(std::generic_category().message(errno));
+        }
+    }
+    if (S_ISDIR(info.st_mode))
+        return L"it is a folder";
+    if (!S_ISREG(info.st_mode))
+        return L"it is not a regular file";
+    return std::nullopt;
 }
 
 }  // namespace ks

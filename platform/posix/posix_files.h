@@ -14,6 +14,8 @@ namespace ks {
 class PosixFiles : public Files {
 public:
     FileRead Read(const std::wstring& path) override;
+    // stat, which follows symbolic links.
+    std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
 };
 
 }  // namespace ks

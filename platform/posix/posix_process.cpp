@@ -1,21 +1,30 @@
-// The running program on POSIX systems: its arguments, current folder, diagnostics and end.
+// The running program on POSIX systems: its arguments, standard streams, current folder, signals and end.
 #include "platform/posix/posix_process.h"
 
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
 
+#include "common/escape.h"
 #include "platform/text.h"
 
 namespace ks {
 
 PosixProcess::PosixProcess(int argc, const char* const* argv)
     : command_line_(argc > 1 ? JoinArguments({argv + 1, static_cast<std::size_t>(argc - 1)})
-                             : std::wstring()) {}
+                             : std::wstring()) {
+    for (int i = 1; i < argc; ++i)
+        arguments_.push_back(argv[i] ? FromNative(argv[i]) : std::wstring());
+}
 
 std::wstring PosixProcess::JoinArguments(std::span<const char* const> arguments) {
     std::string joined;
@@ -48,19 +57,79 @@ std::wstring PosixProcess::CurrentFolder() {
 namespace {
 
 // Whatever stdio holds goes first, so that lines keep their order.
-void WriteError(const std::string& bytes) {
-    std::fflush(stderr);
-    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
-    std::fflush(stderr);
+void Write(std::FILE* stream, const std::string& bytes) {
+    std::fflush(stream);
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
 }
+
+// The first request to stop; 0 until one comes. Lock-free, so a handler may set it.
+std::atomic<int> interruption{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+extern "C" void OnInterruption(int signal) {
+    int none = 0;
+    if (!interruption.compare_exchange_strong(none, signal))
+        ::_exit(128 + signal);  // the second request: the user will not wait for the cancel
+}
+
+// How long a wait for standard input lasts before it looks for a request to stop again;
+// a signal interrupts the wait sooner.
+constexpr int kInputPollMilliseconds = 200;
 
 }  // namespace
 
-void PosixProcess::ErrorLine(const std::wstring& text) { WriteError(ToNative(text) + '\n'); }
+void PosixProcess::ErrorLine(const std::wstring& text) { Write(stderr, ToNative(EscapeControls(text)) + '\n'); }
+
+void PosixProcess::OutputLine(const std::wstring& text) { Write(stdout, ToNative(EscapeControls(text)) + '\n'); }
 
 bool PosixProcess::ErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-void PosixProcess::ErrorText(const std::wstring& text) { WriteError(ToNative(text)); }
+void PosixProcess::ErrorText(const std::wstring& text) { Write(stderr, ToNative(EscapeControls(text, L"\r"))); }
+
+std::optional<ByteBuffer> PosixProcess::ReadStandardInput() {
+    struct stat info {};
+    const std::uint64_t reported =
+        ::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
+            ? static_cast<std::uint64_t>(info.st_size)
+            : 0;
+    return ReadToEnd(reported, &ByteBuffer::TryForOverwrite,
+                     [this](std::uint8_t* out, std::uint64_t max) -> std::int64_t {
+                         constexpr std::uint64_t kMaxReadStep = std::uint64_t{1} << 20;
+                         for (;;) {
+                             if (Interruption() != 0)
+                                 return -1;
+                             // With SA_RESTART a read from a terminal would go on after a
+                             // signal; poll never does.
+                             pollfd in{STDIN_FILENO, POLLIN, 0};
+                             const int ready = ::poll(&in, 1, kInputPollMilliseconds);
+                             if (ready < 0 && errno != EINTR)
+                                 return -1;
+                             if (ready <= 0)
+                                 continue;
+                             const ssize_t got = ::read(STDIN_FILENO, out, std::min(max, kMaxReadStep));
+                             if (got >= 0)
+                                 return got;
+                             if (errno != EINTR && errno != EAGAIN)
+                                 return -1;
+                         }
+                     });
+}
+
+void PosixProcess::CatchInterruptions() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction old {};
+        if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;  // whoever started the program asked it not to stop for this
+        struct sigaction action {};
+        action.sa_handler = OnInterruption;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+int PosixProcess::Interruption() { return interruption.load(); }
 
 void PosixProcess::End(int status) {
     std::cout.flush();

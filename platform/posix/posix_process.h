@@ -1,8 +1,9 @@
-// The running program on POSIX systems: its arguments, current folder, diagnostics and end.
+// The running program on POSIX systems: its arguments, standard streams, current folder, signals and end.
 #pragma once
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -19,6 +20,12 @@ public:
     static std::wstring JoinArguments(std::span<const char* const> arguments);
 
     std::wstring CommandLine() override { return command_line_; }
+    // Each argument as the locale's bytes, as JoinArguments takes them.
+    std::vector<std::wstring> Arguments() override { return arguments_; }
+
+    // Waits for input without blocking signals: a request to stop (once caught) ends
+    // the read at once, even from a terminal nobody types into.
+    std::optional<ByteBuffer> ReadStandardInput() override;
 
     // "" when the current folder no longer exists or cannot be named.
     std::wstring CurrentFolder() override;
@@ -27,11 +34,18 @@ public:
 
     // The text and a line break on standard error, in one write.
     void ErrorLine(const std::wstring& text) override;
+    void OutputLine(const std::wstring& text) override;
 
     // isatty on standard error.
     bool ErrorIsTerminal() override;
     // The text on standard error, in one write.
     void ErrorText(const std::wstring& text) override;
+
+    // SIGINT, SIGTERM and SIGHUP set a flag and nothing else, which is all a handler
+    // may safely do; the second one calls _exit(128 + signal). Handlers are installed
+    // with SA_RESTART, so that a system call of libcups' on another thread goes on.
+    void CatchInterruptions() override;
+    int Interruption() override;
 
     // Flushes standard output and error, then ends the process without running
     // destructors or exit handlers: no window closes politely, so no Unload runs.
@@ -39,6 +53,7 @@ public:
 
 private:
     std::wstring command_line_;
+    std::vector<std::wstring> arguments_;
 };
 
 }  // namespace ks

@@ -7,6 +7,7 @@
 
 #include "about/about_window.h"
 #include "file_chooser/open_file.h"
+#include "main_window/command_line_run.h"
 #include "main_window/kestrelspooler.h"
 #include "printing/address_routing.h"
 #include "printing/socket_spooler.h"
@@ -35,7 +36,8 @@ constexpr const char* kNeedsDisplay =
 
 int main(int argc, char** argv) {
     ks::PosixProcess process(argc, argv);
-    const bool command_line_run = !process.CommandLine().empty();
+    const std::vector<std::wstring> arguments = process.Arguments();
+    const bool command_line_run = !arguments.empty();
     if (!command_line_run && !ks::DisplayAvailable()) {
         std::fputs(kNeedsDisplay, stderr);
         return 1;
@@ -60,16 +62,15 @@ int main(int argc, char** argv) {
         queues.SetPasswordPrompt(&terminal_password);
 
     if (command_line_run) {
-        // The main window is never shown. A job that takes long shows its progress window
-        // on a display; without one, the meter on a terminal, or nothing.
+        // A job that takes long shows its progress window on a display; the run itself
+        // draws the meter on a terminal instead.
         std::unique_ptr<ks::WindowSystem> windows;
         if (ks::DisplayAvailable())
             windows = std::make_unique<ks::QtWindowSystem>(gui);
         else
             windows = std::make_unique<ks::HeadlessWindowSystem>();
-        ks::Kestrelspooler app({printers, spooler, files, settings, process, messages, *windows});
-        app.Load();  // ends the program with the run's exit status
-        return 1;
+        ks::Services services{printers, spooler, files, settings, process, messages, *windows};
+        return ks::RunCommandLine(services, arguments);
     }
 
     if (!gui->Application() || !ks::DisplayAvailable()) {  // the named display did not answer
@@ -89,8 +90,8 @@ int main(int argc, char** argv) {
         app.on_about = [&about] { about.Show(); };
         ks::QtOpenFileDialog dialogs;
         app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
-        if (!app.Load())
-            return 1;
+        app.on_exit = [] { QApplication::exit(0); };
+        app.Load();
         app.Window().Show();
         return QApplication::exec();
     });

@@ -1,6 +1,7 @@
 // The Windows program: the portable core wired to the Win32 services.
 #include "about/about_window.h"
 #include "file_chooser/open_file.h"
+#include "main_window/command_line_run.h"
 #include "main_window/kestrelspooler.h"
 #include "printing/address_routing.h"
 #include "printing/socket_spooler.h"
@@ -32,22 +33,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ks::win32::RegistrySettings settings;
     ks::win32::Win32Process process;
     ks::win32::Win32MessageBox messages;
-    // Both runs: a command-line run keeps its main window in memory (the core sees to
-    // that), while a long job there still shows its progress window.
+    // Both runs: a long job of a command-line run shows its progress window too.
     ks::win32::Win32WindowSystem windows(instance);
+    ks::Services services{printers, spooler, files, settings, process, messages, windows};
+    if (const std::vector<std::wstring> arguments = process.Arguments(); !arguments.empty())
+        return ks::RunCommandLine(services, arguments);
     return ks::RunReportingWindowFailures(messages, [&] {
-        ks::Kestrelspooler app(ks::Services{printers, spooler, files, settings, process, messages, windows});
+        ks::Kestrelspooler app(services);
         ks::win32::Win32OpenFileDialog dialogs;
         app.on_file_select = [&app, &dialogs, &process] { ks::FileSelectClick(app, dialogs, process); };
         ks::win32::Win32BrowserService browsers;
         ks::AboutWindow about(windows, browsers, messages);
         ks::win32::SessionEndWatch session_end(instance, [&app] { app.EndSession(); });
         app.on_about = [&about] { about.Show(); };
-        // In command-line mode Load prints and ends the process itself, with status 0 or 1.
-        if (!app.Load())
-            return 1;
+        app.on_exit = [] { PostQuitMessage(0); };
+        app.Load();
         app.Window().Show();
-        // Runs while any of the program's windows is open; File > Exit ends the process itself.
+        // Runs while any of the program's windows is open, or until File > Exit.
         return ks::win32::RunMessageLoop();
     });
 }

@@ -88,4 +88,30 @@ FileRead Win32Files::Read(const std::wstring& path) {
     return Failure(no_memory ? ERROR_NOT_ENOUGH_MEMORY : read_error);
 }
 
+std::optional<std::wstring> Win32Files::WhyNoFile(const std::wstring& path) {
+    const std::string native = ToNative(path);
+    if (native.empty())
+        return L"no file name was given";
+    const DWORD attributes = GetFileAttributesA(native.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return L"there is no such file";
+        case ERROR_ACCESS_DENIED:
+            return L"permission denied";
+        case ERROR_FILENAME_EXCED_RANGE:
+            return L"the name is too long";
+        case ERROR_INVALID_NAME:
+            return L"the name is not valid";
+        default:
+            return L"it cannot be looked at (error " + std::to_wstring(error) + L")";
+        }
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return L"it is a folder";
+    return std::nullopt;
+}
+
 }  // namespace ks::win32

@@ -11,6 +11,8 @@ namespace ks::win32 {
 class Win32Files : public Files {
 public:
     FileRead Read(const std::wstring& path) override;
+    // GetFileAttributesA.
+    std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
 };
 
 }  // namespace ks::win32

@@ -2,17 +2,23 @@
 #include "platform/win32/win32_process.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <algorithm>
+
+#include "common/escape.h"
 #include "platform/text.h"
 
 namespace ks::win32 {
 
 namespace {
 
-HANDLE StandardError() {
-    const HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
-    return err == INVALID_HANDLE_VALUE ? nullptr : err;
+HANDLE Standard(DWORD which) {
+    const HANDLE handle = GetStdHandle(which);
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
+
+HANDLE StandardError() { return Standard(STD_ERROR_HANDLE); }
 
 bool IsConsole(HANDLE handle) {
     DWORD mode = 0;
@@ -21,18 +27,17 @@ bool IsConsole(HANDLE handle) {
 
 // The ending is converted on its own, so that a text the code page cannot take still
 // ends its line.
-void WriteError(const std::wstring& text, std::wstring_view ending) {
-    const HANDLE err = StandardError();
-    if (!err)
+void Write(HANDLE handle, const std::wstring& text, std::wstring_view ending) {
+    if (!handle)
         return;
     DWORD written = 0;
-    if (IsConsole(err)) {
+    if (IsConsole(handle)) {
         const std::wstring all = text + std::wstring(ending);
-        WriteConsoleW(err, all.data(), static_cast<DWORD>(all.size()), &written, nullptr);
+        WriteConsoleW(handle, all.data(), static_cast<DWORD>(all.size()), &written, nullptr);
         return;
     }
     const std::string bytes = ToNative(text) + ToNative(ending);
-    WriteFile(err, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 }  // namespace
@@ -40,6 +45,32 @@ void WriteError(const std::wstring& text, std::wstring_view ending) {
 std::wstring Win32Process::CommandLine() {
     const wchar_t* line = GetCommandLineW();
     return std::wstring(ArgumentsOf(line ? line : L""));
+}
+
+std::vector<std::wstring> Win32Process::Arguments() {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    const LPWSTR line = GetCommandLineW();
+    LPWSTR* words = line ? CommandLineToArgvW(line, &count) : nullptr;
+    if (!words)
+        return arguments;
+    for (int i = 1; i < count; ++i)  // [0] is the program
+        arguments.emplace_back(words[i]);
+    LocalFree(words);
+    return arguments;
+}
+
+std::optional<ByteBuffer> Win32Process::ReadStandardInput() {
+    const HANDLE in = Standard(STD_INPUT_HANDLE);
+    if (!in)
+        return std::nullopt;
+    return ReadToEnd(0, &ByteBuffer::TryForOverwrite, [in](std::uint8_t* out, std::uint64_t max) -> std::int64_t {
+        DWORD got = 0;
+        if (ReadFile(in, out, static_cast<DWORD>(std::min<std::uint64_t>(max, 1u << 20)), &got, nullptr))
+            return got;
+        // The writer of a pipe closed its end: that is the end of the input.
+        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    });
 }
 
 std::wstring Win32Process::CurrentFolder() {
@@ -57,12 +88,16 @@ std::wstring Win32Process::CurrentFolder() {
     return FromNative(folder);
 }
 
-void Win32Process::ErrorLine(const std::wstring& text) { WriteError(text, L"\r\n"); }
+void Win32Process::ErrorLine(const std::wstring& text) { Write(StandardError(), EscapeControls(text), L"\r\n"); }
+
+void Win32Process::OutputLine(const std::wstring& text) {
+    Write(Standard(STD_OUTPUT_HANDLE), EscapeControls(text), L"\r\n");
+}
 
 bool Win32Process::ErrorIsTerminal() { return IsConsole(StandardError()); }
 
 // Unbuffered: each call reaches the console or the file at once, as the meter needs.
-void Win32Process::ErrorText(const std::wstring& text) { WriteError(text, L""); }
+void Win32Process::ErrorText(const std::wstring& text) { Write(StandardError(), EscapeControls(text, L"\r"), L""); }
 
 void Win32Process::End(int status) { ExitProcess(static_cast<UINT>(status)); }
 

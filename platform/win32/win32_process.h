@@ -9,12 +9,15 @@ namespace ks::win32 {
 class Win32Process : public Process {
 public:
     std::wstring CommandLine() override;      // ArgumentsOf(GetCommandLineW())
+    std::vector<std::wstring> Arguments() override;  // CommandLineToArgvW
+    std::optional<ByteBuffer> ReadStandardInput() override;
     std::wstring CurrentFolder() override;    // GetCurrentDirectoryA
     std::wstring_view PathSeparators() const override { return L"\\/"; }
     // Written to the standard error handle when the program has one (a GUI program
     // started from a console or with redirected handles); dropped otherwise. A console
     // takes the text as UTF-16, a file or a pipe in the ANSI code page.
     void ErrorLine(const std::wstring& text) override;
+    void OutputLine(const std::wstring& text) override;  // as ErrorLine, on standard output
     // Standard error is a console window (GetConsoleMode answers for it).
     bool ErrorIsTerminal() override;
     void ErrorText(const std::wstring& text) override;

@@ -16,7 +16,9 @@ WORK=$(mktemp -d "${TMPDIR:-/tmp}/ks-e2e.XXXXXX")
 OWN_SPOOLER=""
 OWN_QUEUES=()
 PROXY_PID=""
+XVFB_PID=""
 cleanup() {
+    [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null
     [[ -n $OWN_SPOOLER ]] && "$SPOOLER" stop "$OWN_SPOOLER"
     [[ -n $PROXY_PID ]] && kill "$PROXY_PID" && wait "$PROXY_PID"
     local queue
@@ -138,6 +140,14 @@ print_ok() {  # queue file [argument as passed]
     expect_status 0
     expect_job_bytes "$before" "$file"
     expect_settings_kept
+}
+
+# Runs the program under a pseudo-terminal (script), standard error a terminal; what it
+# wrote lands in WORK/typescript, its status in STATUS.
+run_on_terminal() {
+    timeout 120 script -qec "$(printf '%q ' "$PROGRAM" "$@")" "$WORK/typescript" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+    STATUS=$?
+    ((STATUS != 124)) || fail "the program did not end within 120 s"
 }
 
 case $CASE in
@@ -341,6 +351,135 @@ case $CASE in
         print_ok Kestrel-Raw "$WORK/meter.bin"
         [[ $(grep -cvE "$stands" "$WORK/stderr") == 1 && $(tail -n 1 "$WORK/stderr") == "$EXECUTED" ]] ||
             fail "standard error holds more than the message"
+        ;;
+    three_files_in_order)
+        use_spooler "$SPOOLER_DIR"
+        for name in c a b; do head -c $((100000 + RANDOM)) /dev/urandom >"$WORK/$name.prn"; done
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        run_program "$WORK/c.prn" "$WORK/a.prn" "$WORK/b.prn"
+        expect_status 0
+        [[ $(cat "$WORK/stderr") == "$EXECUTED" ]] || fail "not one answer at the end"
+        for name in c a b; do expect_job_bytes "$before" "$WORK/$name.prn"; done
+        expect_settings_kept
+        ;;
+    printer_option)
+        use_spooler "$SPOOLER_DIR"
+        printf 'to the other queue' >"$WORK/x.prn"
+        remember_printer Kestrel-Reject
+        queued=$(jobs_in_queue Kestrel-Raw)
+        before=$(job_files)
+        run_program --printer Kestrel-Raw "$WORK/x.prn"
+        expect_status 0
+        expect_line "$EXECUTED"
+        expect_job_bytes "$before" "$WORK/x.prn"
+        [[ $(jobs_in_queue Kestrel-Raw) == $((queued + 1)) ]] || fail "the job did not go to Kestrel-Raw"
+        expect_settings_kept
+        run_program -p kestrel-raw "$WORK/x.prn"
+        expect_status 1
+        expect_line "$NOT_RECOGNIZED"
+        ;;
+    list_printers)
+        use_spooler "$SPOOLER_DIR"
+        run_program --list-printers
+        expect_status 0
+        [[ ! -s $WORK/stderr ]] || fail "standard error is not empty"
+        diff <(sort "$WORK/stdout") <(lpstat -e | sort) >&2 || fail "the list is not the scheduler's queues"
+        ;;
+    standard_input)
+        use_spooler "$SPOOLER_DIR"
+        { printf '^XA^FO50,50^FDlabel^FS^XZ'; head -c 300000 /dev/urandom; } >"$WORK/label.zpl"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        cat "$WORK/label.zpl" | timeout 120 "$PROGRAM" -p Kestrel-Raw - >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
+        expect_status 0
+        expect_line "$EXECUTED"
+        expect_job_bytes "$before" "$WORK/label.zpl"
+        ;;
+    quiet)
+        use_spooler "$SPOOLER_DIR"
+        printf 'quiet' >"$WORK/q.prn"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        run_program -q "$WORK/q.prn"
+        expect_status 0
+        [[ ! -s $WORK/stderr && ! -s $WORK/stdout ]] || fail "a quiet success wrote something"
+        expect_job_bytes "$before" "$WORK/q.prn"
+        run_program -q "$WORK/gone.prn"
+        expect_status 1
+        expect_line "$NOT_READ"
+        ;;
+    wait_paused_queue)
+        # Needs the job watch: a job that the printer has not taken by the timeout is waiting.
+        use_spooler "$SPOOLER_DIR"
+        queue=Kestrel-Paused-e2e
+        OWN_QUEUES+=("$queue")
+        lpadmin -p "$queue" -E -v "socket://127.0.0.1:$(<"$SPOOLER_DIR/printer.port")" ||
+            fail "lpadmin could not create $queue"
+        cupsdisable "$queue" || fail "cupsdisable $queue failed"
+        printf 'waits' >"$WORK/w.prn"
+        run_program --wait --timeout 3 -p "$queue" "$WORK/w.prn"
+        expect_status 3
+        ;;
+    terminal_with_display)
+        # A terminal answers there even when a display is set: a box would wait for a click.
+        use_spooler "$SPOOLER_DIR"
+        Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$WORK/display" 2>/dev/null &
+        XVFB_PID=$!
+        for _ in $(seq 100); do [[ -s $WORK/display ]] && break; sleep 0.1; done
+        [[ -s $WORK/display ]] || fail "Xvfb did not start"
+        printf 'data' >"$WORK/t.prn"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        DISPLAY=:$(<"$WORK/display") run_on_terminal "$WORK/t.prn" "$WORK/gone.prn"
+        kill "$XVFB_PID"
+        expect_status 1
+        tr -d '\r' <"$WORK/typescript" >"$WORK/stderr"
+        expect_line "$NOT_READ"
+        expect_line "1 of 2 files printed"
+        expect_job_bytes "$before" "$WORK/t.prn"
+        ;;
+    interrupted)
+        # SIGINT in the middle of a 1 GiB job under a terminal: the job is cancelled, nothing
+        # reaches the printer, nothing stays in the queue.
+        use_spooler "$SPOOLER_DIR"
+        use_slow_road 40000000
+        truncate -s 1G "$WORK/big.bin"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        # A background job starts with SIGINT ignored; env gives the program its default back.
+        timeout 120 script -qec "echo \$\$ >'$WORK/pid'; exec env --default-signal=INT $(printf '%q ' "$PROGRAM" "$WORK/big.bin")" \
+            "$WORK/typescript" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
+        runner=$!
+        for _ in $(seq 600); do grep -aq 'Printing big.bin: [1-9]' "$WORK/typescript" 2>/dev/null && break; sleep 0.1; done
+        grep -aq 'Printing big.bin: [1-9]' "$WORK/typescript" || { wait "$runner"; fail "the job never got under way"; }
+        kill -INT "$(<"$WORK/pid")"
+        wait "$runner"
+        STATUS=$?
+        tr '\r' '\n' <"$WORK/typescript" >"$WORK/stderr"
+        expect_status 130
+        expect_line "Kestrelspooler: The print job was cancelled."
+        [[ -z $(lpstat -o Kestrel-Raw) ]] || fail "a job is left in the queue: $(lpstat -o Kestrel-Raw)"
+        expect_no_new_job "$before"
+        ;;
+    control_characters)
+        # Names from outside reach a terminal escaped: no escape sequence, no line split.
+        use_spooler "$SPOOLER_DIR"
+        use_slow_road 4000000
+        name=$'t\e]0;x\a\nl.prn'
+        head -c $((8 * 1024 * 1024)) /dev/urandom >"$WORK/$name"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        run_on_terminal "$WORK/$name" "$WORK/gone"$'\e[2J'".prn"
+        expect_status 1
+        ! grep -aq $'\e' "$WORK/typescript" || fail "an escape character reached the terminal"
+        grep -aqF 'Printing t\x1b]0;x\x07\x0al.prn (file 1 of 2): ' "$WORK/typescript" ||
+            fail "the meter does not show the name escaped"
+        tr -d '\r' <"$WORK/typescript" >"$WORK/stderr"
+        expect_line "\"$WORK/gone\x1b[2J.prn\": there is no such file"
+        expect_line "\"$WORK/t\x1b]0;x\x07\x0al.prn\": printed"
+        expect_job_bytes "$before" "$WORK/$name"
         ;;
     *)
         echo "unknown case $CASE" >&2

@@ -120,6 +120,14 @@ FileRead FakeFiles::Read(const std::wstring& path) {
     return {ByteBuffer::Copy(it->second.data(), it->second.size()), {}};
 }
 
+std::optional<std::wstring> FakeFiles::WhyNoFile(const std::wstring& path) {
+    if (std::find(folders.begin(), folders.end(), path) != folders.end())
+        return L"it is a folder";
+    if (files.count(path) == 0)
+        return L"there is no such file";
+    return std::nullopt;
+}
+
 std::wstring FakeSettings::Key(const std::wstring& app, const std::wstring& section,
                                const std::wstring& key) {
     return app + L"/" + section + L"/" + key;

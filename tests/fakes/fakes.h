@@ -1,6 +1,7 @@
 // In-memory platform services for the unit tests, with a record of what the core asked of them.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <optional>
@@ -81,6 +82,9 @@ public:
 
     // A path not in `files` fails with "no such file".
     FileRead Read(const std::wstring& path) override;
+    // "there is no such file" for a path not in `files`, "it is a folder" for one in `folders`.
+    std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
+    std::vector<std::wstring> folders;
 };
 
 class FakeSettings : public SettingsStore {
@@ -105,17 +109,33 @@ private:
 class FakeProcess : public Process {
 public:
     std::wstring command_line;
+    std::vector<std::wstring> arguments;
+    std::optional<std::vector<std::uint8_t>> standard_input;  // nullopt: it cannot be read
     std::wstring current_folder = L"C:\\work";
     std::vector<std::wstring> error_lines;
+    std::vector<std::wstring> output_lines;
+    bool error_is_terminal = false;
+    std::wstring error_text;               // ErrorText, all of it
+    bool catching = false;                 // CatchInterruptions was called
+    std::atomic<int> interruption{0};      // what Interruption reports once catching
     std::optional<int> ended;
 
     std::wstring CommandLine() override { return command_line; }
+    std::vector<std::wstring> Arguments() override { return arguments; }
+    std::optional<ByteBuffer> ReadStandardInput() override {
+        if (!standard_input)
+            return std::nullopt;
+        return ByteBuffer::Copy(standard_input->data(), standard_input->size());
+    }
+    void OutputLine(const std::wstring& text) override { output_lines.push_back(text); }
+    void CatchInterruptions() override { catching = true; }
+    int Interruption() override { return catching ? interruption.load() : 0; }
     std::wstring CurrentFolder() override { return current_folder; }
     // The fakes' paths are of both kinds: "C:\\data\\fw.bin" and "/data/fw.bin".
     std::wstring_view PathSeparators() const override { return L"\\/"; }
     void ErrorLine(const std::wstring& text) override { error_lines.push_back(text); }
-    bool ErrorIsTerminal() override { return false; }  // the meter is checked on a real terminal
-    void ErrorText(const std::wstring&) override {}
+    bool ErrorIsTerminal() override { return error_is_terminal; }
+    void ErrorText(const std::wstring& text) override { error_text += text; }
     void End(int status) override {
         if (!ended)
             ended = status;

@@ -118,7 +118,7 @@ case $CASE in
         else
             fail "desktop-file-validate: $(cat "$WORK/validate")"
         fi
-        check_eq "Exec" "kestrelspooler %f" "$(sed -n 's/^Exec=//p' "$entry")"
+        check_eq "Exec" "kestrelspooler %F" "$(sed -n 's/^Exec=//p' "$entry")"
         check_eq "Categories" "Utility;" "$(sed -n 's/^Categories=//p' "$entry")"
         # Printer data only: a catch-all type would make every file without a viewer print.
         check_eq "MimeType" "$PRINTER_TYPES" "$(entry_types "$entry")"

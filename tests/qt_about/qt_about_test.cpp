@@ -94,7 +94,7 @@ TEST_F(QtAbout, TextsAreExactlyAsQuoted) {
     about.Show();
     auto label = [&](ControlName name) { return qobject_cast<QLabel*>(At(name))->text(); };
     EXPECT_EQ(label(af::lblTitle), "Kestrelspooler");
-    EXPECT_EQ(label(af::lblVersion), "Version 1.3");
+    EXPECT_EQ(label(af::lblVersion), "Version 1.4");
     EXPECT_EQ(label(af::lblDescription),
               "Send file directly to selected printerspooler. If you send big files, the "
               "processing will take several minutes. Some spooler check the datas, this can "
@@ -198,7 +198,7 @@ TEST_F(QtAbout, ShowingAgainKeepsOneWindowAndReopeningStartsAfresh) {
     QTest::mouseClick(At(af::cmdOK), Qt::LeftButton);
     EXPECT_FALSE(about.IsOpen());
     about.Show();
-    EXPECT_EQ(qobject_cast<QLabel*>(At(af::lblVersion))->text(), "Version 1.3");
+    EXPECT_EQ(qobject_cast<QLabel*>(At(af::lblVersion))->text(), "Version 1.4");
 }
 
 TEST_F(QtAbout, ScreenshotIsKept) {

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "fakes/fakes.h"
+#include "main_window/command_line_run.h"
 #include "main_window/main_form.h"
 
 namespace ks {
@@ -40,12 +41,11 @@ TEST_P(DetailLines, SayWhyACommandLineRunFailed) {
     Remember(f, L"Label");
     GetParam().arrange(f);
 
-    Kestrelspooler app(f.services());
-    app.Load();
+    ks::Services services = f.services();
+    EXPECT_EQ(RunCommandLine(services, {L"fw.bin"}), 1);
 
     EXPECT_EQ(f.process.error_lines, GetParam().error_lines);
     EXPECT_EQ(f.messages.Lines(), std::vector<std::wstring>{GetParam().message});
-    EXPECT_EQ(f.process.ended, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DetailLines, ASaveThatFailsSaysSoWhenTheWindowCloses) {
     fakes::FakePlatform f;
     Kestrelspooler app(f.services());
-    ASSERT_TRUE(app.Load());
+    app.Load();
     app.Window().SetText(main_form::Combo1, L"Laser");
     f.settings.unreadable = L"x.conf is not an ordinary file; it was left as it is";
     app.Unload();

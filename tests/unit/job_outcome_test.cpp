@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "fakes/fakes.h"
+#include "main_window/command_line_run.h"
 #include "main_window/main_form.h"
 #include "printing/failure_details.h"
 #include "progress/progress_form.h"
@@ -113,11 +114,9 @@ TEST_F(JobOutcomes, ACommandLineRunEndsWithTheStatusOfItsReport) {
         f.printers.installed = {L"k-raw"};
         f.files.files[L"/data/a.pcl"] = {1};
         f.settings.Save(L"Kestrelspooler", L"STARTUP", L"Drucker", L"k-raw");
-        f.process.command_line = L"/data/a.pcl";
         f.spooler.fate.state = c.state;
-        Kestrelspooler run(f.services());
-        EXPECT_FALSE(run.Load());
-        EXPECT_EQ(f.process.ended, c.status);
+        Services services = f.services();
+        EXPECT_EQ(RunCommandLine(services, {L"/data/a.pcl"}), c.status);
         ASSERT_EQ(f.spooler.watches.size(), 1u);
         EXPECT_EQ(f.spooler.watches[0].until, WatchUntil::Known);
         EXPECT_EQ(f.spooler.watches[0].longest, 10s);

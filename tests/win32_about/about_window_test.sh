@@ -35,7 +35,7 @@ expect() {
 # The texts exactly as the window must show them, the title first, then the table's controls.
 TEXTS=("title=About MyApp"
     "lblTitle=Kestrelspooler"
-    "lblVersion=Version 1.3"
+    "lblVersion=Version 1.4"
     "lblDescription=Send file directly to selected printerspooler. If you send big files, the processing will take several minutes. Some spooler check the datas, this can provocate an error. In this case, try Windows Generic Driver."
     "lblDisclaimer=Warning: No warranty. If you send firmware updates to a printer you do it at your own risc!"
     "Command1=$WEB_ADDRESS"
