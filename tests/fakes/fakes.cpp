@@ -85,8 +85,17 @@ std::vector<Step> FakeSpooler::Steps() const {
 }
 
 std::vector<std::wstring> FakePrinters::List() {
+    ++lists;
     last_error_ = unreachable;
     return unreachable.empty() ? installed : std::vector<std::wstring>();
+}
+
+std::optional<bool> FakePrinters::Has(const std::wstring& device_name) {
+    looked_up.push_back(device_name);
+    last_error_ = unreachable.empty() ? lookup_failure : unreachable;
+    if (!last_error_.empty())
+        return std::nullopt;
+    return std::find(installed.begin(), installed.end(), device_name) != installed.end();
 }
 
 std::optional<std::wstring> FakePrinters::SystemDefault() {

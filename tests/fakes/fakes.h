@@ -27,8 +27,12 @@ public:
     std::vector<std::wstring> installed;
     std::optional<std::wstring> system_default;
     std::wstring unreachable;  // when set, the platform cannot be asked and says this
+    std::wstring lookup_failure;  // when set, Has alone gets no answer and says this
+    int lists = 0;                        // calls of List
+    std::vector<std::wstring> looked_up;  // names Has was asked about
 
     std::vector<std::wstring> List() override;
+    std::optional<bool> Has(const std::wstring& device_name) override;
     std::optional<std::wstring> SystemDefault() override;
     std::wstring LastError() override { return last_error_; }
 

@@ -81,6 +81,19 @@ TEST_F(PrintCommand, NamesAreMatchedExactlyAndUnknownNamesSendNothing) {
     }
 }
 
+// The window reads the list once, for its box; each Print asks about its one name, so a
+// scheduler with thousands of queues costs a print no more than one with three.
+TEST_F(PrintCommand, TheWindowListsThePrintersOnceAndPrintOnlyLooksUpItsName) {
+    ASSERT_TRUE(app->Load());
+    EXPECT_EQ(fake.printers.lists, 1);
+    Load(L"/data/fw.bin");
+    EXPECT_TRUE(PrintTo(L"Label"));
+    EXPECT_FALSE(PrintTo(L"label"));
+    app->Click(mf::Print);
+    EXPECT_EQ(fake.printers.lists, 1) << "the Print command read the whole list";
+    EXPECT_EQ(fake.printers.looked_up, (std::vector<std::wstring>{L"Label", L"label", L"label"}));
+}
+
 TEST_F(PrintCommand, AFailedStepCancelsTheJobAndNeverSaysExecuted) {
     struct Case {
         Step fail_at;
