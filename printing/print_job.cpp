@@ -16,8 +16,20 @@ std::wstring Widened(std::string_view text) { return std::wstring(text.begin(), 
 
 PrintJob::PrintJob(Spooler& spooler, std::wstring device_name, const ByteBuffer& bytes,
                    std::function<void()> finished, std::uint64_t chunk_bytes)
-    : spooler_(spooler), device_name_(std::move(device_name)), bytes_(bytes), total_(bytes.size()),
-      chunk_bytes_(chunk_bytes), on_finished_(std::move(finished)) {
+    : spooler_(spooler), device_name_(std::move(device_name)),
+      buffer_source_(std::make_unique<BufferSource>(bytes)), source_(*buffer_source_),
+      total_(bytes.size()), chunk_bytes_(chunk_bytes), on_finished_(std::move(finished)) {
+    Start();
+}
+
+PrintJob::PrintJob(Spooler& spooler, std::wstring device_name, ByteSource& source,
+                   std::function<void()> finished, std::uint64_t chunk_bytes)
+    : spooler_(spooler), device_name_(std::move(device_name)), source_(source),
+      total_(source.Expected()), chunk_bytes_(chunk_bytes), on_finished_(std::move(finished)) {
+    Start();
+}
+
+void PrintJob::Start() {
     try {
         worker_ = std::thread([this] { Run(); });
     } catch (const std::system_error&) {
@@ -35,8 +47,11 @@ PrintJob::~PrintJob() {
 
 void PrintJob::Run() {
     try {
-        ending_.result = SendRawJob(spooler_, device_name_, bytes_, control_, chunk_bytes_);
+        ending_.result = SendRawJob(spooler_, device_name_, source_, control_, chunk_bytes_);
         ending_.spooler_words = spooler_.LastError();
+        // The file failed, not the spooler; what the spooler says of the abort follows.
+        if (std::wstring failure = source_.Failure(); !failure.empty())
+            ending_.spooler_words = ending_.spooler_words.empty() ? failure : failure + L"\n" + ending_.spooler_words;
     } catch (const std::exception& failure) {
         // An escaping exception would end the program with the job in an unknown state;
         // the printer's destructor has aborted a started document on the way out.

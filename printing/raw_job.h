@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/spooler.h"
+#include "printing/byte_source.h"
 
 namespace ks {
 
@@ -55,14 +56,19 @@ private:
 };
 
 // Opens `device_name`, starts the document "Command Print" with no output file and no
-// data type, one page, writes the whole buffer chunk by chunk (each chunk again while
+// data type, one page, writes what `source` gives chunk by chunk (each chunk again while
 // a write takes part of it), ends page and document and closes the printer. An empty
-// buffer still makes its one empty write.
+// source still makes its one empty write. A source that fails to give its bytes after the
+// document started fails the job like a failed write: it is aborted and Cancelled,
+// never ended with part of the file.
 //
 // A cancel request is looked at before the open, after it, before each chunk and
 // before the document is released: the started document is then aborted, never
 // ended, and the result is CancelledByUser. A request that comes after the release
 // changes nothing: the job was delivered.
+JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, ByteSource& source,
+                     JobControl& control, std::uint64_t chunk_bytes = kChunkBytes);
+// The same for a whole buffer, given in place.
 JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes,
                      JobControl& control, std::uint64_t chunk_bytes = kChunkBytes);
 

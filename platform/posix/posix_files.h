@@ -1,4 +1,4 @@
-// Reading whole files on POSIX systems.
+// Reading files on POSIX systems, whole or a piece at a time.
 #pragma once
 
 #include "platform/files.h"
@@ -14,6 +14,8 @@ namespace ks {
 class PosixFiles : public Files {
 public:
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenReader(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenStandardInput() override;
 };
 
 }  // namespace ks

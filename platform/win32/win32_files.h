@@ -1,4 +1,4 @@
-// Reading whole files through CreateFileA and ReadFile.
+// Reading files through CreateFileA and ReadFile, whole or a piece at a time.
 #pragma once
 
 #include "platform/files.h"
@@ -11,6 +11,8 @@ namespace ks::win32 {
 class Win32Files : public Files {
 public:
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenReader(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenStandardInput() override;
 };
 
 }  // namespace ks::win32

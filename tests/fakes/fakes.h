@@ -77,6 +77,14 @@ public:
     std::vector<std::wstring> asked;
 
     std::optional<ByteBuffer> ReadAll(const std::wstring& path) override;
+
+    // Readers give a file's bytes in pieces of at most `piece` bytes; a read fails once
+    // `read_fails_at` bytes were given. Standard input holds `standard_input` when set.
+    std::uint64_t piece = 1u << 20;
+    std::optional<std::uint64_t> read_fails_at;
+    std::optional<std::vector<std::uint8_t>> standard_input;
+    std::unique_ptr<FileReader> OpenReader(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenStandardInput() override;
 };
 
 class FakeSettings : public SettingsStore {
