@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "printing/byte_source.h"
 #include "printing/failure_details.h"
-#include "printing/file_loader.h"
 #include "printing/print_job.h"
 #include "printing/printer_address.h"
 #include "printing/printer_selection.h"
@@ -68,10 +68,11 @@ public:
     int Run();
 
 private:
-    // The file's bytes, or its report when it cannot be read.
-    std::optional<ByteBuffer> Read(const std::wstring& file, const std::wstring& name, std::optional<JobReport>& failure);
+    // The file opened for reading, or its report when it cannot be read.
+    std::unique_ptr<FileReader> Open(const std::wstring& file, const std::wstring& name,
+                                     std::optional<JobReport>& failure);
     // `cancelled`: the job was stopped before it was released, nothing of it printed.
-    JobReport Send(const ByteBuffer& bytes, const std::wstring& progress_name, bool& cancelled);
+    JobReport Send(ByteSource& source, const std::wstring& progress_name, bool& cancelled);
     void Answer(const JobReport& report);
 
     Services& services_;
@@ -115,12 +116,12 @@ int CommandLineRun::Run() {
         const bool standard_input = file == kStandardInput;
         const std::wstring name = standard_input ? std::wstring(texts::kStandardInputName) : L"\"" + file + L"\"";
         std::optional<JobReport> failure;
-        const std::optional<ByteBuffer> bytes = Read(file, name, failure);
+        std::unique_ptr<FileReader> reader = Open(file, name, failure);
         if (process.Interruption() != 0) {
             stopped = true;  // nothing of this file was sent
             break;
         }
-        if (!bytes) {
+        if (!reader) {
             reports.push_back({name, *failure});
             continue;
         }
@@ -143,7 +144,8 @@ int CommandLineRun::Run() {
         }
         const std::wstring shown = standard_input ? name : FileNameOf(file, process.PathSeparators());
         bool cancelled = false;
-        reports.push_back({name, Send(*bytes, CountedName(shown, i + 1, files.size()), cancelled)});
+        FileSource source(std::move(reader));
+        reports.push_back({name, Send(source, CountedName(shown, i + 1, files.size()), cancelled)});
         // A request that came after the last job was delivered stopped nothing.
         stopped = process.Interruption() != 0 && (cancelled || i + 1 < files.size());
     }
@@ -153,35 +155,34 @@ int CommandLineRun::Run() {
     return report.exit_status;
 }
 
-std::optional<ByteBuffer> CommandLineRun::Read(const std::wstring& file, const std::wstring& name,
-                                               std::optional<JobReport>& failure) {
+std::unique_ptr<FileReader> CommandLineRun::Open(const std::wstring& file, const std::wstring& name,
+                                                 std::optional<JobReport>& failure) {
     if (file == kStandardInput) {
-        std::optional<ByteBuffer> bytes = services_.process.ReadStandardInput();
-        if (!bytes)
+        std::unique_ptr<FileReader> reader = services_.files.OpenStandardInput();
+        if (!reader)
             failure = ReportFileNotRead({name + L" could not be read"});
-        return bytes;
+        return reader;
     }
     if (file.empty()) {
         failure = ReportFileNotRead({name + L": no file name was given"});
-        return std::nullopt;
+        return nullptr;
     }
     if (const std::optional<std::wstring> why = services_.files.WhyNoFile(file)) {
         failure = ReportFileNotRead({name + L": " + *why});
-        return std::nullopt;
+        return nullptr;
     }
-    ByteBuffer bytes;
-    std::wstring cause;
-    if (!LoadFile(services_.files, file, bytes, &cause)) {
-        failure = ReportFileNotRead(FileNotReadLines(file, cause));
-        return std::nullopt;
-    }
-    return bytes;
+    std::unique_ptr<FileReader> reader = services_.files.OpenReader(file);
+    if (!reader)
+        failure = ReportFileNotRead(FileNotReadLines(file, L"it could not be opened for reading"));
+    return reader;
 }
 
-JobReport CommandLineRun::Send(const ByteBuffer& bytes, const std::wstring& progress_name, bool& cancelled) {
+JobReport CommandLineRun::Send(ByteSource& source, const std::wstring& progress_name, bool& cancelled) {
     Process& process = services_.process;
     WindowSystem& windows = windows_;
-    PrintJob job(services_.spooler, *device_, bytes, [&windows] { windows.Wake(); }, WatchFor(request_),
+    // The file is read a piece at a time while it is sent: a run needs no more memory for
+    // a file of any size, standard input included.
+    PrintJob job(services_.spooler, *device_, source, [&windows] { windows.Wake(); }, WatchFor(request_),
                  pacing_.chunk_bytes);
     std::optional<JobProgress> progress;
     if (!request_.quiet)
@@ -199,7 +200,7 @@ JobReport CommandLineRun::Send(const ByteBuffer& bytes, const std::wstring& prog
         progress->Finish();
     const JobResult& result = job.Wait();
     cancelled = result.outcome == JobOutcome::CancelledByUser;
-    return ReportJob(result, bytes.size());
+    return ReportJob(result, job.Total());
 }
 
 void CommandLineRun::Answer(const JobReport& report) {

@@ -31,7 +31,7 @@ public:
     // cannot be asked.
     virtual std::optional<std::wstring> SystemDefault() = 0;
 
-    // Why the last List or SystemDefault came back empty when the platform could not be
+    // Why the last List, Has or SystemDefault came back empty when the platform could not be
     // asked (rather than having nothing to give), in words for a detail line; "" when
     // it answered.
     virtual std::wstring LastError() = 0;

@@ -24,11 +24,6 @@ public:
     // rules on Windows, where quotes group and are removed.
     virtual std::vector<std::wstring> Arguments() = 0;
 
-    // Standard input, read to its end; nullopt when it cannot be read (closed, a read
-    // failed, not enough memory) or when a request to stop came while it was read
-    // (see CatchInterruptions). The bytes are not converted.
-    virtual std::optional<ByteBuffer> ReadStandardInput() = 0;
-
     // The process's current folder, without a final separator except at a root.
     virtual std::wstring CurrentFolder() = 0;
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -30,6 +31,12 @@ public:
     PrintJob(Spooler& spooler, std::wstring device_name, const ByteBuffer& bytes,
              std::function<void()> finished, JobWatch watch = {},
              std::uint64_t chunk_bytes = kChunkBytes);
+    // The same for bytes read while they are sent (a FileSource): `source` belongs to the
+    // worker until Wait returns, and must outlive the job. Total is what it expects to
+    // give. When it fails to read, the result's lines begin with its Failure.
+    PrintJob(Spooler& spooler, std::wstring device_name, ByteSource& source,
+             std::function<void()> finished, JobWatch watch = {},
+             std::uint64_t chunk_bytes = kChunkBytes);
     // A job still running is cancelled and waited for: the buffer and the spooler must
     // outlive it.
     ~PrintJob();
@@ -48,11 +55,13 @@ public:
     const JobResult& Wait();
 
 private:
+    void Start();
     void Run();
 
     Spooler& spooler_;
     const std::wstring device_name_;
-    const ByteBuffer& bytes_;
+    std::unique_ptr<BufferSource> buffer_source_;  // for a job made from a buffer
+    ByteSource& source_;
     const std::uint64_t total_;
     const std::uint64_t chunk_bytes_;
     const JobWatch watch_;

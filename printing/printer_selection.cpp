@@ -7,13 +7,12 @@ PrinterSelection::PrinterSelection(InstalledPrinters& printers)
     : printers_(printers), current_(printers.SystemDefault()) {}
 
 bool PrinterSelection::Select(const std::wstring& name) {
-    for (const std::wstring& device : printers_.List()) {
-        if (device == name) {
-            current_ = device;
-            return true;
-        }
-    }
-    return false;
+    // Asked about that one name: reading the whole list here would make every print cost
+    // as much as the number of queues on the scheduler.
+    if (printers_.Has(name) != true)
+        return false;
+    current_ = name;
+    return true;
 }
 
 }  // namespace ks

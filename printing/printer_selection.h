@@ -12,9 +12,10 @@ class PrinterSelection {
 public:
     explicit PrinterSelection(InstalledPrinters& printers);
 
-    // Makes the first installed printer whose device name equals `name` exactly
-    // (case-sensitive, untrimmed) the current printer. False, and no change, when
-    // none does.
+    // Makes the installed printer whose device name equals `name` exactly
+    // (case-sensitive, untrimmed) the current printer, asking the platform about that
+    // name alone. False, and no change, when none does or the platform could not be
+    // asked; the printers' LastError then tells the two apart ("" when none does).
     bool Select(const std::wstring& name);
 
     // Makes a printer that was current before current again, without asking the

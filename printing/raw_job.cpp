@@ -14,27 +14,31 @@ enum class Writes { Done, Failed, Stopped };
 
 // Each chunk is offered whole; a spooler that takes part of it is offered the rest
 // until it has all or stops taking any. `done` counts what it took.
-Writes WriteChunks(SpoolerPrinter& printer, const ByteBuffer& bytes, std::uint64_t chunk_bytes,
+Writes WriteChunks(SpoolerPrinter& printer, ByteSource& source, std::uint64_t chunk_bytes,
                    JobControl& control, std::uint64_t& done) {
     if (control.CancelRequested())
         return Writes::Stopped;
-    if (bytes.empty()) {
-        printer.Write(bytes.data(), 0);  // an empty job still makes its one write
-        return Writes::Done;
-    }
-    while (done < bytes.size()) {
-        if (control.CancelRequested())
+    for (bool first = true;; first = false) {
+        const std::optional<ByteView> chunk = source.Read(chunk_bytes);
+        if (!chunk)
+            return Writes::Failed;
+        if (chunk->size == 0) {
+            if (first)
+                printer.Write(chunk->data, 0);  // an empty job still makes its one write
+            return Writes::Done;
+        }
+        if (!first && control.CancelRequested())
             return Writes::Stopped;
-        const std::uint64_t end = done + std::min(chunk_bytes, bytes.size() - done);
-        while (done < end) {
-            const std::uint64_t taken = printer.Write(bytes.data() + done, end - done);
-            if (taken == 0 || taken > end - done)
+        std::uint64_t offered = 0;
+        while (offered < chunk->size) {
+            const std::uint64_t taken = printer.Write(chunk->data + offered, chunk->size - offered);
+            if (taken == 0 || taken > chunk->size - offered)
                 return Writes::Failed;
+            offered += taken;
             done += taken;
         }
         control.Report(done);
     }
-    return Writes::Done;
 }
 
 }  // namespace
@@ -88,6 +92,12 @@ JobOutcome Watched(SpoolerPrinter& printer, const JobWatch& watch, JobControl& c
 
 JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes,
                      JobControl& control, const JobWatch& watch, std::uint64_t chunk_bytes) {
+    BufferSource source(bytes);
+    return SendRawJob(spooler, device_name, source, control, watch, chunk_bytes);
+}
+
+JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, ByteSource& source,
+                     JobControl& control, const JobWatch& watch, std::uint64_t chunk_bytes) {
     chunk_bytes = std::max<std::uint64_t>(chunk_bytes, 1);
     JobResult result;
     if (control.CancelRequested()) {
@@ -116,7 +126,7 @@ JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const By
         return result;
     }
     const bool page = printer->StartPage();
-    Writes writes = page ? WriteChunks(*printer, bytes, chunk_bytes, control, result.sent) : Writes::Failed;
+    Writes writes = page ? WriteChunks(*printer, source, chunk_bytes, control, result.sent) : Writes::Failed;
     bool sent = writes == Writes::Done && printer->EndPage();
     if (sent && control.CancelRequested()) {
         writes = Writes::Stopped;

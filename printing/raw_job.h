@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/spooler.h"
 #include "printing/job_watch.h"
+#include "printing/byte_source.h"
 
 namespace ks {
 
@@ -68,9 +69,11 @@ private:
 };
 
 // Opens `device_name`, starts the document "Command Print" with no output file and no
-// data type, one page, writes the whole buffer chunk by chunk (each chunk again while
+// data type, one page, writes what `source` gives chunk by chunk (each chunk again while
 // a write takes part of it), ends page and document and closes the printer. An empty
-// buffer still makes its one empty write.
+// source still makes its one empty write. A source that fails to give its bytes after the
+// document started fails the job like a failed write: it is aborted and Cancelled,
+// never ended with part of the file.
 //
 // Once the document is released, the job is watched as `watch` says (SpoolerPrinter::
 // Watch): printed or on its way is Delivered, waiting is Waiting (the job stays in the
@@ -83,6 +86,10 @@ private:
 //
 // The result's lines are the spooler's account (its LastError, read here on the job's
 // thread) and what the watch found.
+JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, ByteSource& source,
+                     JobControl& control, const JobWatch& watch = {},
+                     std::uint64_t chunk_bytes = kChunkBytes);
+// The same for a whole buffer, given in place.
 JobResult SendRawJob(Spooler& spooler, const std::wstring& device_name, const ByteBuffer& bytes,
                      JobControl& control, const JobWatch& watch = {},
                      std::uint64_t chunk_bytes = kChunkBytes);

@@ -17,11 +17,19 @@ public:
     CupsPrinters();  // the shared scheduler
     explicit CupsPrinters(std::shared_ptr<CupsScheduler> scheduler);
 
+    // The queues' names and the instances the user's and the system's lpoptions define,
+    // in the order and form of cupsGetDests2, from one request for the names alone.
     std::vector<std::wstring> List() override;
+    // One request about that queue, whose name must match exactly.
+    std::optional<bool> Has(const std::wstring& device_name) override;
     std::optional<std::wstring> SystemDefault() override;
     std::wstring LastError() override { return last_error_; }
 
 private:
+    // Why a request on `connection` brought no usable answer, led by `what`: the
+    // connection's trouble, or else the scheduler's HTTP or IPP status and its words.
+    std::wstring Unanswered(const SchedulerConnection& connection, const std::wstring& what);
+
     std::shared_ptr<CupsScheduler> scheduler_;
     std::wstring last_error_;
 };

@@ -2,6 +2,7 @@
 #include "platform/posix/posix_files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,8 +12,11 @@
 #include <cstring>
 #include <cwctype>
 #include <cstdint>
+#include <cstring>
+#include <cwctype>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -31,6 +35,7 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -187,6 +192,101 @@ std::optional<std::wstring> PosixFiles::WhyNoFile(const std::wstring& path) {
     if (!S_ISREG(info.st_mode))
         return L"it is not a regular file";
     return std::nullopt;
+}
+
+namespace {
+
+// One file read a piece at a time through its descriptor.
+class PosixFileReader : public FileReader {
+public:
+    PosixFileReader(int fd, bool owned, std::optional<std::uint64_t> size, bool wait_when_empty)
+        : fd_(fd), owned_(owned), size_(size), wait_when_empty_(wait_when_empty) {}
+    ~PosixFileReader() override {
+        if (owned_)
+            ::close(fd_);
+    }
+    PosixFileReader(const PosixFileReader&) = delete;
+    PosixFileReader& operator=(const PosixFileReader&) = delete;
+
+    std::optional<std::uint64_t> Read(std::uint8_t* out, std::uint64_t max) override {
+        const auto step = static_cast<std::size_t>(std::min(max, kMaxReadStep));
+        for (;;) {
+            const ssize_t got = ::read(fd_, out, step);
+            if (got >= 0)
+                return static_cast<std::uint64_t>(got);
+            if (errno == EINTR)
+                continue;
+            // A standard input that another program left non-blocking: wait for its data.
+            if (wait_when_empty_ && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+                pollfd wanted{fd_, POLLIN, 0};
+                if (::poll(&wanted, 1, -1) >= 0 || errno == EINTR)
+                    continue;
+            }
+            error_ = errno;
+            return std::nullopt;
+        }
+    }
+
+    std::optional<std::uint64_t> ReportedSize() const override { return size_; }
+
+    std::wstring Why() const override {
+        std::wstring words = FromNative(std::strerror(error_));
+        if (!words.empty())
+            words[0] = static_cast<wchar_t>(std::towlower(words[0]));
+        return words;
+    }
+
+private:
+    int fd_;
+    bool owned_;
+    std::optional<std::uint64_t> size_;
+    bool wait_when_empty_;
+    int error_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<FileReader> PosixFiles::OpenReader(const std::wstring& path) {
+    if (path.find(L'\0') != std::wstring::npos)
+        return nullptr;
+    const std::string native = ToNative(path);
+    // Opened as ReadAll opens: without waiting on a FIFO or device, which are refused.
+    int raw = -1;
+    do {
+        raw = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (raw < 0 && errno == EINTR);
+    if (raw < 0)
+        return nullptr;
+    FileDescriptor fd(raw);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
+        return nullptr;
+    const auto reported = static_cast<std::uint64_t>(info.st_size);
+    // As in ReadAll: a file that reports no size may be a pseudo-file that waits for
+    // data, and stays non-blocking so that such a read fails instead of waiting.
+    if (reported > 0) {
+        const int flags = ::fcntl(fd.get(), F_GETFL);
+        if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+            return nullptr;
+    }
+    // Read once from start to end: the kernel may read further ahead and drop what was read.
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::make_unique<PosixFileReader>(fd.Release(), true, reported, false);
+}
+
+std::unique_ptr<FileReader> PosixFiles::OpenStandardInput() {
+    if (::fcntl(STDIN_FILENO, F_GETFL) < 0)
+        return nullptr;
+    struct stat info {};
+    std::optional<std::uint64_t> size;
+    // A file given as standard input reports its size; a pipe or terminal does not.
+    if (::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0) {
+        // What is left from where the shell placed the offset.
+        const off_t at = ::lseek(STDIN_FILENO, 0, SEEK_CUR);
+        if (at >= 0 && at <= info.st_size)
+            size = static_cast<std::uint64_t>(info.st_size - at);
+    }
+    return std::make_unique<PosixFileReader>(STDIN_FILENO, false, size, true);
 }
 
 }  // namespace ks

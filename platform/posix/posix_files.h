@@ -1,4 +1,4 @@
-// Reading whole files on POSIX systems.
+// Reading files on POSIX systems, whole or a piece at a time.
 #pragma once
 
 #include "platform/files.h"
@@ -16,6 +16,8 @@ public:
     FileRead Read(const std::wstring& path) override;
     // stat, which follows symbolic links.
     std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenReader(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenStandardInput() override;
 };
 
 }  // namespace ks

@@ -1,7 +1,6 @@
 // The running program on POSIX systems: its arguments, standard streams, current folder, signals and end.
 #include "platform/posix/posix_process.h"
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,10 +72,6 @@ extern "C" void OnInterruption(int signal) {
         ::_exit(128 + signal);  // the second request: the user will not wait for the cancel
 }
 
-// How long a wait for standard input lasts before it looks for a request to stop again;
-// a signal interrupts the wait sooner.
-constexpr int kInputPollMilliseconds = 200;
-
 }  // namespace
 
 void PosixProcess::ErrorLine(const std::wstring& text) { Write(stderr, ToNative(EscapeControls(text)) + '\n'); }
@@ -86,35 +81,6 @@ void PosixProcess::OutputLine(const std::wstring& text) { Write(stdout, ToNative
 bool PosixProcess::ErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 void PosixProcess::ErrorText(const std::wstring& text) { Write(stderr, ToNative(EscapeControls(text, L"\r"))); }
-
-std::optional<ByteBuffer> PosixProcess::ReadStandardInput() {
-    struct stat info {};
-    const std::uint64_t reported =
-        ::fstat(STDIN_FILENO, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0
-            ? static_cast<std::uint64_t>(info.st_size)
-            : 0;
-    return ReadToEnd(reported, &ByteBuffer::TryForOverwrite,
-                     [this](std::uint8_t* out, std::uint64_t max) -> std::int64_t {
-                         constexpr std::uint64_t kMaxReadStep = std::uint64_t{1} << 20;
-                         for (;;) {
-                             if (Interruption() != 0)
-                                 return -1;
-                             // With SA_RESTART a read from a terminal would go on after a
-                             // signal; poll never does.
-                             pollfd in{STDIN_FILENO, POLLIN, 0};
-                             const int ready = ::poll(&in, 1, kInputPollMilliseconds);
-                             if (ready < 0 && errno != EINTR)
-                                 return -1;
-                             if (ready <= 0)
-                                 continue;
-                             const ssize_t got = ::read(STDIN_FILENO, out, std::min(max, kMaxReadStep));
-                             if (got >= 0)
-                                 return got;
-                             if (errno != EINTR && errno != EAGAIN)
-                                 return -1;
-                         }
-                     });
-}
 
 void PosixProcess::CatchInterruptions() {
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {

@@ -25,7 +25,6 @@ public:
 
     // Waits for input without blocking signals: a request to stop (once caught) ends
     // the read at once, even from a terminal nobody types into.
-    std::optional<ByteBuffer> ReadStandardInput() override;
 
     // "" when the current folder no longer exists or cannot be named.
     std::wstring CurrentFolder() override;

@@ -1,4 +1,4 @@
-// Reading whole files through CreateFileA and ReadFile.
+// Reading files through CreateFileA and ReadFile, whole or a piece at a time.
 #pragma once
 
 #include "platform/files.h"
@@ -13,6 +13,8 @@ public:
     FileRead Read(const std::wstring& path) override;
     // GetFileAttributesA.
     std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenReader(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenStandardInput() override;
 };
 
 }  // namespace ks::win32

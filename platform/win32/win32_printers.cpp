@@ -41,7 +41,15 @@ std::vector<std::wstring> Win32Printers::List() {
     const auto* info = reinterpret_cast<const PRINTER_INFO_4A*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i)
         names.push_back(info[i].pPrinterName ? FromNative(info[i].pPrinterName) : std::wstring());
+    listed_ = names;
     return names;
+}
+
+std::optional<bool> Win32Printers::Has(const std::wstring& device_name) {
+    last_error_.clear();
+    if (std::find(listed_.begin(), listed_.end(), device_name) != listed_.end())
+        return true;
+    return InstalledPrinters::Has(device_name);
 }
 
 std::optional<std::wstring> Win32Printers::SystemDefault() {

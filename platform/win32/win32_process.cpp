@@ -60,19 +60,6 @@ std::vector<std::wstring> Win32Process::Arguments() {
     return arguments;
 }
 
-std::optional<ByteBuffer> Win32Process::ReadStandardInput() {
-    const HANDLE in = Standard(STD_INPUT_HANDLE);
-    if (!in)
-        return std::nullopt;
-    return ReadToEnd(0, &ByteBuffer::TryForOverwrite, [in](std::uint8_t* out, std::uint64_t max) -> std::int64_t {
-        DWORD got = 0;
-        if (ReadFile(in, out, static_cast<DWORD>(std::min<std::uint64_t>(max, 1u << 20)), &got, nullptr))
-            return got;
-        // The writer of a pipe closed its end: that is the end of the input.
-        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
-    });
-}
-
 std::wstring Win32Process::CurrentFolder() {
     std::string folder(MAX_PATH, '\0');
     for (;;) {

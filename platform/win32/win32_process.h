@@ -10,7 +10,6 @@ class Win32Process : public Process {
 public:
     std::wstring CommandLine() override;      // ArgumentsOf(GetCommandLineW())
     std::vector<std::wstring> Arguments() override;  // CommandLineToArgvW
-    std::optional<ByteBuffer> ReadStandardInput() override;
     std::wstring CurrentFolder() override;    // GetCurrentDirectoryA
     std::wstring_view PathSeparators() const override { return L"\\/"; }
     // Written to the standard error handle when the program has one (a GUI program

@@ -2,9 +2,14 @@
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <sstream>
 #include <thread>
@@ -13,6 +18,7 @@
 #include "platform/cups/cups_spooler.h"
 #include "platform/text.h"
 #include "printing/print_job.h"
+#include "printing/printer_selection.h"
 #include "tests/cups/private_spooler.h"
 
 namespace ks {
@@ -113,6 +119,123 @@ TEST_F(CupsContractTest, PrinterListAndDefaultMatchLpstatInstancesIncluded) {
     EXPECT_EQ(*lpstat_default, "system default destination: Kestrel-Raw\n");
     EXPECT_EQ(system_default, std::optional<std::wstring>(L"Kestrel-Raw"));
     EXPECT_TRUE(instance_opens) << ToNative(spooler_.LastError());
+}
+
+// The scheduler finds a queue without regard to case; a remembered name must match exactly.
+TEST_F(CupsContractTest, LookupMatchesNamesExactlyWhereTheSchedulerIgnoresCase) {
+    ASSERT_TRUE(test::Run("lpadmin -p k-raw -E -v file:///dev/null"));
+    ASSERT_TRUE(test::Run("lpoptions -p Kestrel-Raw/second -o media=a4 >/dev/null"));
+    struct Case {
+        const wchar_t* name;
+        bool installed;
+    };
+    const Case cases[] = {
+        {L"k-raw", true},         {L"K-RAW", false},
+        {L"Kestrel-Raw", true},   {L"kestrel-raw", false},
+        {L"Kestrel-Raw ", false}, {L"Kestrel-Nowhere", false},
+        {L"", false},             {L"Kestrel-Raw/second", true},
+        {L"Kestrel-Raw/SECOND", false},
+    };
+    CupsPrinters printers;
+    std::vector<std::pair<std::wstring, std::optional<bool>>> got;
+    for (const Case& c : cases)
+        got.emplace_back(c.name, printers.Has(c.name));
+    PrinterSelection selection(printers);
+    const bool selected_by_case = selection.Select(L"K-RAW");
+    test::Run("lpadmin -x k-raw");
+    fs::remove(fs::path(getenv("HOME")) / ".cups" / "lpoptions");
+
+    for (size_t i = 0; i < got.size(); ++i)
+        EXPECT_EQ(got[i].second, std::optional<bool>(cases[i].installed)) << ToNative(got[i].first);
+    EXPECT_FALSE(selected_by_case);
+    EXPECT_EQ(printers.LastError(), L"") << "a name the scheduler does not have is no failure";
+}
+
+// Something that answers in the scheduler's place with an HTTP error: every connection gets
+// "500 Internal Server Error" once its request has arrived.
+class FailingScheduler {
+public:
+    FailingScheduler() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        ::bind(listener_, reinterpret_cast<sockaddr*>(&address), size);
+        ::listen(listener_, 8);
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~FailingScheduler() {
+        stop_ = true;
+        thread_.join();
+        ::close(listener_);
+    }
+    std::string Server() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    void Serve() {
+        while (!stop_) {
+            pollfd wanted{listener_, POLLIN, 0};
+            if (::poll(&wanted, 1, 50) <= 0)
+                continue;
+            const int client = ::accept(listener_, nullptr, nullptr);
+            if (client < 0)
+                continue;
+            // The request's head, then as many bytes as its Content-Length says.
+            std::string request;
+            char buffer[4096];
+            size_t end = std::string::npos;
+            while (end == std::string::npos) {
+                const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                request.append(buffer, static_cast<size_t>(got));
+                end = request.find("\r\n\r\n");
+            }
+            const size_t length_at = request.find("Content-Length: ");
+            size_t body = length_at == std::string::npos || length_at > end ? 0 : std::stoul(request.substr(length_at + 16));
+            size_t have = end == std::string::npos ? 0 : request.size() - end - 4;
+            while (have < body) {
+                const ssize_t got = ::recv(client, buffer, sizeof buffer, 0);
+                if (got <= 0)
+                    break;
+                have += static_cast<size_t>(got);
+            }
+            const std::string answer =
+                "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+            ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+            ::close(client);
+        }
+    }
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// An error in answer to the list or the lookup is a failed lookup, with the status that
+// came back; it never passes for a printer that does not exist.
+TEST_F(CupsContractTest, AnHttpErrorIsAFailedLookupNeverAMissingPrinter) {
+    FailingScheduler failing;
+    test::UseServer(failing.Server());
+    CupsPrinters printers(std::make_shared<CupsScheduler>(SpoolerDeadlines{}));
+    const std::optional<bool> has = printers.Has(L"Kestrel-Raw");
+    const std::wstring lookup_error = printers.LastError();
+    const std::vector<std::wstring> listed = printers.List();
+    const std::wstring list_error = printers.LastError();
+    test::UseServer(test::ReadSpoolerEnv(kSpoolerDir).at("CUPS_SERVER"));
+
+    const std::wstring status = L"answered HTTP 500 (Internal Server Error)";
+    EXPECT_EQ(has, std::nullopt);
+    EXPECT_NE(lookup_error.find(L"the printer \"Kestrel-Raw\" could not be looked up"), std::wstring::npos)
+        << ToNative(lookup_error);
+    EXPECT_NE(lookup_error.find(status), std::wstring::npos) << ToNative(lookup_error);
+    EXPECT_TRUE(listed.empty());
+    EXPECT_NE(list_error.find(L"the printer list could not be read"), std::wstring::npos) << ToNative(list_error);
+    EXPECT_NE(list_error.find(status), std::wstring::npos) << ToNative(list_error);
 }
 
 // ---- delivery -------------------------------------------------------------------------

@@ -103,8 +103,17 @@ std::vector<Step> FakeSpooler::Steps() const {
 }
 
 std::vector<std::wstring> FakePrinters::List() {
+    ++lists;
     last_error_ = unreachable;
     return unreachable.empty() ? installed : std::vector<std::wstring>();
+}
+
+std::optional<bool> FakePrinters::Has(const std::wstring& device_name) {
+    looked_up.push_back(device_name);
+    last_error_ = unreachable.empty() ? lookup_failure : unreachable;
+    if (!last_error_.empty())
+        return std::nullopt;
+    return std::find(installed.begin(), installed.end(), device_name) != installed.end();
 }
 
 std::optional<std::wstring> FakePrinters::SystemDefault() {
@@ -126,6 +135,50 @@ std::optional<std::wstring> FakeFiles::WhyNoFile(const std::wstring& path) {
     if (files.count(path) == 0)
         return L"there is no such file";
     return std::nullopt;
+}
+
+namespace {
+
+class FakeFileReader : public FileReader {
+public:
+    FakeFileReader(std::vector<std::uint8_t> bytes, std::uint64_t piece, std::optional<std::uint64_t> fails_at,
+                   std::optional<std::uint64_t> size)
+        : bytes_(std::move(bytes)), piece_(piece), fails_at_(fails_at), size_(size) {}
+    std::optional<std::uint64_t> Read(std::uint8_t* out, std::uint64_t max) override {
+        if (fails_at_ && at_ >= *fails_at_)
+            return std::nullopt;
+        std::uint64_t n = std::min({max, piece_, bytes_.size() - at_});
+        if (fails_at_)
+            n = std::min(n, *fails_at_ - at_);
+        std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(at_), n, out);
+        at_ += n;
+        return n;
+    }
+    std::optional<std::uint64_t> ReportedSize() const override { return size_; }
+    std::wstring Why() const override { return L"input/output error"; }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+    std::uint64_t piece_;
+    std::optional<std::uint64_t> fails_at_;
+    std::optional<std::uint64_t> size_;
+    std::uint64_t at_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<FileReader> FakeFiles::OpenReader(const std::wstring& path) {
+    asked.push_back(path);
+    auto it = files.find(path);
+    if (it == files.end())
+        return nullptr;
+    return std::make_unique<FakeFileReader>(it->second, piece, read_fails_at, it->second.size());
+}
+
+std::unique_ptr<FileReader> FakeFiles::OpenStandardInput() {
+    if (!standard_input)
+        return nullptr;
+    return std::make_unique<FakeFileReader>(*standard_input, piece, read_fails_at, std::nullopt);
 }
 
 std::wstring FakeSettings::Key(const std::wstring& app, const std::wstring& section,

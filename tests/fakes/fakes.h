@@ -29,8 +29,12 @@ public:
     std::vector<std::wstring> installed;
     std::optional<std::wstring> system_default;
     std::wstring unreachable;  // when set, the platform cannot be asked and says this
+    std::wstring lookup_failure;  // when set, Has alone gets no answer and says this
+    int lists = 0;                        // calls of List
+    std::vector<std::wstring> looked_up;  // names Has was asked about
 
     std::vector<std::wstring> List() override;
+    std::optional<bool> Has(const std::wstring& device_name) override;
     std::optional<std::wstring> SystemDefault() override;
     std::wstring LastError() override { return last_error_; }
 
@@ -85,6 +89,13 @@ public:
     // "there is no such file" for a path not in `files`, "it is a folder" for one in `folders`.
     std::optional<std::wstring> WhyNoFile(const std::wstring& path) override;
     std::vector<std::wstring> folders;
+    // Readers give a file's bytes in pieces of at most `piece` bytes; a read fails once
+    // `read_fails_at` bytes were given. Standard input holds `standard_input` when set.
+    std::uint64_t piece = 1u << 20;
+    std::optional<std::uint64_t> read_fails_at;
+    std::optional<std::vector<std::uint8_t>> standard_input;
+    std::unique_ptr<FileReader> OpenReader(const std::wstring& path) override;
+    std::unique_ptr<FileReader> OpenStandardInput() override;
 };
 
 class FakeSettings : public SettingsStore {
@@ -110,7 +121,6 @@ class FakeProcess : public Process {
 public:
     std::wstring command_line;
     std::vector<std::wstring> arguments;
-    std::optional<std::vector<std::uint8_t>> standard_input;  // nullopt: it cannot be read
     std::wstring current_folder = L"C:\\work";
     std::vector<std::wstring> error_lines;
     std::vector<std::wstring> output_lines;
@@ -122,11 +132,6 @@ public:
 
     std::wstring CommandLine() override { return command_line; }
     std::vector<std::wstring> Arguments() override { return arguments; }
-    std::optional<ByteBuffer> ReadStandardInput() override {
-        if (!standard_input)
-            return std::nullopt;
-        return ByteBuffer::Copy(standard_input->data(), standard_input->size());
-    }
     void OutputLine(const std::wstring& text) override { output_lines.push_back(text); }
     void CatchInterruptions() override { catching = true; }
     int Interruption() override { return catching ? interruption.load() : 0; }

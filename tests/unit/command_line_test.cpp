@@ -292,7 +292,7 @@ TEST_F(Run, EachFileIsAJobOfItsOwnInOrderAndOneAnswerComesAtTheEnd) {
         fresh.settings.values = fake.settings.values;
         fresh.process.error_is_terminal = c.terminal;
         const std::string piped = "from a pipe";
-        fresh.process.standard_input.emplace(piped.begin(), piped.end());
+        fresh.files.standard_input.emplace(piped.begin(), piped.end());
         std::wstring text;
         for (const std::wstring& a : c.arguments)
             text += (text.empty() ? L"" : L" ") + a;

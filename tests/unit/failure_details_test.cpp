@@ -56,6 +56,15 @@ INSTANTIATE_TEST_SUITE_P(
          {L"no installed printer is named \"Gone\""}, kNotRecognized},
         {"SchedulerUnreachable", [](auto& f) { f.printers.unreachable = kUnreachable; },
          {kUnreachable}, kNotRecognized},
+        // The scheduler answered the lookup with an error: that is no answer about the name.
+        {"LookupAnsweredWithAnError",
+         [](auto& f) {
+             f.printers.lookup_failure = L"the printer \"Label\" could not be looked up: the scheduler at "
+                                         L"/run/cups.sock answered HTTP 500 (Internal Server Error)";
+         },
+         {L"the printer \"Label\" could not be looked up: the scheduler at /run/cups.sock answered "
+          L"HTTP 500 (Internal Server Error)"},
+         kNotRecognized},
         {"SchedulerUnreachableOnAFirstRun",
          [](auto& f) {
              Remember(f, L"");

@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "fakes/fakes.h"
+#include "main_window/command_line_run.h"
 #include "main_window/main_form.h"
 
 namespace ks {
@@ -79,6 +80,30 @@ TEST_F(PrintCommand, NamesAreMatchedExactlyAndUnknownNamesSendNothing) {
         EXPECT_EQ(Shown().back(), c.sent ? L"Message: Executed!" : L"Kestrelspooler: " + kNotRecognized);
         EXPECT_EQ(*app->CurrentPrinter().Current(), L"Laser");
     }
+}
+
+// The window reads the list once, for its box; each Print asks about its one name, so a
+// scheduler with thousands of queues costs a print no more than one with three.
+TEST_F(PrintCommand, TheWindowListsThePrintersOnceAndPrintOnlyLooksUpItsName) {
+    app->Load();
+    EXPECT_EQ(fake.printers.lists, 1);
+    Load(L"/data/fw.bin");
+    EXPECT_TRUE(PrintTo(L"Label"));
+    EXPECT_FALSE(PrintTo(L"label"));
+    app->Click(mf::Print);
+    EXPECT_EQ(fake.printers.lists, 1) << "the Print command read the whole list";
+    EXPECT_EQ(fake.printers.looked_up, (std::vector<std::wstring>{L"Label", L"label", L"label"}));
+}
+
+// A command-line run shows no printer box: it asks about the one printer it prints to.
+TEST(PrintCommandLine, NeverListsThePrinters) {
+    fakes::FakePlatform fake;
+    fake.printers.installed = {L"Laser", L"Label"};
+    fake.files.files[L"/data/fw.bin"] = {1, 2, 3};
+    Services services = fake.services();
+    EXPECT_EQ(RunCommandLine(services, {L"-p", L"Label", L"/data/fw.bin", L"/data/fw.bin"}), 0);
+    EXPECT_EQ(fake.printers.lists, 0);
+    EXPECT_EQ(fake.printers.looked_up, (std::vector<std::wstring>{L"Label"}));
 }
 
 TEST_F(PrintCommand, AFailedStepCancelsTheJobAndNeverSaysExecuted) {
