@@ -41,7 +41,7 @@ while IFS= read -r line; do export "${line?}"; done < <("$SPOOLER" env "$SPOOLER
 head -c 3000 /dev/urandom >"$WORK/x.prn"
 
 readonly ASKED="The printer \"$QUEUE\" needs a user name and password."
-readonly FAILED="Kestrelspooler: The print job failed and was cancelled."
+readonly FAILED="Kestrelspooler: The print job failed."  # no job was created
 readonly CANCELLED="Kestrelspooler: The print job was cancelled."
 
 job_files() { ls -1 "$KS_SPOOLER_JOBS" 2>/dev/null | grep '^job-' | sort; }

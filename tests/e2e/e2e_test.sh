@@ -359,7 +359,8 @@ case $CASE in
         before=$(job_files)
         run_program "$WORK/c.prn" "$WORK/a.prn" "$WORK/b.prn"
         expect_status 0
-        [[ $(cat "$WORK/stderr") == "$EXECUTED" ]] || fail "not one answer at the end"
+        [[ $(grep -c ': ' "$WORK/stderr") == 1 && $(tail -n 1 "$WORK/stderr") == "$EXECUTED" ]] ||
+            fail "not one answer at the end"
         for name in c a b; do expect_job_bytes "$before" "$WORK/$name.prn"; done
         expect_settings_kept
         ;;
@@ -385,6 +386,21 @@ case $CASE in
         expect_status 0
         [[ ! -s $WORK/stderr ]] || fail "standard error is not empty"
         diff <(sort "$WORK/stdout") <(lpstat -e | sort) >&2 || fail "the list is not the scheduler's queues"
+        ;;
+    streaming_memory)
+        # The file is read while it is sent: the run's peak memory does not grow with the
+        # file (a loaded buffer would be 512 MiB more).
+        use_spooler "$SPOOLER_DIR"
+        head -c 65536 /dev/urandom >"$WORK/big.bin"
+        truncate -s 512M "$WORK/big.bin"
+        before=$(job_files)
+        timeout 120 /usr/bin/time -f %M -o "$WORK/peak_kib" "$PROGRAM" -p Kestrel-Raw "$WORK/big.bin" \
+            </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
+        expect_status 0
+        expect_job_bytes "$before" "$WORK/big.bin"
+        peak=$(tail -n 1 "$WORK/peak_kib")
+        ((peak < 32 * 1024)) || fail "peak memory $peak KiB for a 512 MiB file"
         ;;
     standard_input)
         use_spooler "$SPOOLER_DIR"
