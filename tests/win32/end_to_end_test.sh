@@ -35,6 +35,8 @@ print_with() {  # case printer caption
 print_with printed "Kestrel-Raw" "Message"
 check_eq "printed: message box" "caption: Message
 text: Executed!
+
+Job 1 has left the queue of the printer \"Kestrel-Raw\": the spooler has passed it on.
 buttons: OK
 icon: no" "$(cat "$WORK/printed-box.out")"
 check_eq "printed: exit status" 0 "$APP_STATUS"
@@ -46,6 +48,8 @@ jobs_before=$(jobs_now | wc -l)
 print_with unknown "Kestrel-Nowhere" "Kestrelspooler"
 check_eq "unknown: message box" "caption: Kestrelspooler
 text: The Printer Name you typed wasn't recognized.
+
+No installed printer is named \"Kestrel-Nowhere\".
 buttons: OK
 icon: no" "$(cat "$WORK/unknown-box.out")"
 check_eq "unknown: exit status" 1 "$APP_STATUS"
