@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Kestrelspooler.exe under Wine and Xvfb in command-line mode against the private CUPS scheduler:
 # a quoted path with spaces printed to the queue without a driver arrives unchanged as the job
-# "Command Print" and says "Executed!"; an unknown printer name says so and sends nothing.
+# "Command Print" and says "Executed!"; an unknown printer name says so and sends nothing. Each box
+# is read whole: its text, a blank line, then its detail lines.
 # Usage: end_to_end_test.sh Kestrelspooler.exe PROBE.exe ANSWER.exe ARTEFACT_DIR
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -35,6 +36,8 @@ print_with() {  # case printer caption
 print_with printed "Kestrel-Raw" "Message"
 check_eq "printed: message box" "caption: Message
 text: Executed!
+
+Job 1 has left the queue of the printer \"Kestrel-Raw\": the spooler has passed it on.
 buttons: OK
 icon: no" "$(cat "$WORK/printed-box.out")"
 check_eq "printed: exit status" 0 "$APP_STATUS"
@@ -46,6 +49,8 @@ jobs_before=$(jobs_now | wc -l)
 print_with unknown "Kestrel-Nowhere" "Kestrelspooler"
 check_eq "unknown: message box" "caption: Kestrelspooler
 text: The Printer Name you typed wasn't recognized.
+
+No installed printer is named \"Kestrel-Nowhere\".
 buttons: OK
 icon: no" "$(cat "$WORK/unknown-box.out")"
 check_eq "unknown: exit status" 1 "$APP_STATUS"
