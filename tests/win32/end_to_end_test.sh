@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Kestrelspooler.exe under Wine and Xvfb in command-line mode against the private CUPS scheduler:
 # a quoted path with spaces printed to the queue without a driver arrives unchanged as the job
-# "Command Print" and says "Executed!"; an unknown printer name says so and sends nothing.
+# "Command Print" and says "Executed!"; an unknown printer name says so and sends nothing; three
+# quoted paths on one command line, as Explorer's Send To passes them, print three jobs in that
+# order and one "Executed!". Each box is read whole: its text, a blank line, then its detail lines.
 # Usage: end_to_end_test.sh Kestrelspooler.exe PROBE.exe ANSWER.exe ARTEFACT_DIR
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
@@ -16,12 +18,15 @@ folder="$WINEPREFIX/drive_c/path with spaces"
 mkdir -p "$folder"
 write_printer_data "$folder/fw.bin" 200000
 
-# Runs the program on the file with the remembered printer NAME; answers its message box
-# captioned CAPTION; leaves the box's lines in $WORK/NAME-box.out and the exit status in APP_STATUS.
-print_with() {  # case printer caption
+# Runs the program on the FILES (fw.bin unless told) with the remembered printer NAME; answers its
+# message box captioned CAPTION; leaves the box's lines in $WORK/NAME-box.out and the exit status in
+# APP_STATUS. Wine quotes each path on the program's one command line, as Explorer does.
+print_with() {  # case printer caption [files...]
     local case=$1 printer=$2 caption=$3
+    shift 3
+    (($#)) || set -- 'C:\path with spaces\fw.bin'
     check_eq "$case: remember [$printer]" 0 "$(run_wine "$case-save" "$PROBE" settings-save "$printer")"
-    wine "$APP" 'C:\path with spaces\fw.bin' </dev/null >"$WORK/$case.out" 2>"$WORK/$case.err" &
+    wine "$APP" "$@" </dev/null >"$WORK/$case.out" 2>"$WORK/$case.err" &
     APP_PID=$!
     # A look at the box as it stands, before it is answered.
     wait_for_window "$caption"
@@ -57,5 +62,26 @@ sleep 1
 check_eq "unknown: no job reached the printer" "$jobs_before" "$(jobs_now | wc -l)"
 check_eq "unknown: the scheduler has no new job" "Command Print" "$(spooler_job_names)"
 check_eq "unknown: no job on any queue" "" "$(lpstat -W all -o | grep -v '^Kestrel-Raw-1 ' || true)"
+
+# 3. Send To with three files: three jobs in the order given, each unchanged, and one box. A
+# second box would keep the program running past the first answer.
+sent=()
+for name in "third one" "first one" "second one"; do
+    write_printer_data "$folder/$name.bin" 30000
+    sent+=("C:\\path with spaces\\$name.bin")
+done
+print_with send-to "Kestrel-Raw" "Message" "${sent[@]}"
+check_eq "send-to: one box" "caption: Message
+text: Executed!
+
+Job 1 has left the queue of the printer \"Kestrel-Raw\": the spooler has passed it on.
+Job 2 has left the queue of the printer \"Kestrel-Raw\": the spooler has passed it on.
+Job 3 has left the queue of the printer \"Kestrel-Raw\": the spooler has passed it on.
+buttons: OK
+icon: no" "$(cat "$WORK/send-to-box.out")"
+check_eq "send-to: exit status after one box" 0 "$APP_STATUS"
+for i in 0 1 2; do
+    expect_job "send-to: file $((i + 1))" $((i + 2)) "$folder/${sent[$i]##*\\}"
+done
 
 finish

@@ -2,7 +2,8 @@
 # Kestrelspooler.exe's main window under Wine and Xvfb, driven from a second process: files dragged
 # onto the path field, a label, the banner and the background load the first file and show its size;
 # dropped text reloads the path field's file; "Default printer" and malformed file lists change
-# nothing; the Print button and File > Print send the same job to the private CUPS scheduler;
+# nothing; the Print button and File > Print send the same job to the private CUPS scheduler, and
+# Print with another file's path typed into the path field sends that file;
 # File > Exit keeps the remembered printer, the close box saves it; at 120 DPI the layout scales.
 # Keeps screenshots of the window.
 # Usage: main_window_test.sh Kestrelspooler.exe DRIVER.exe PROBE.exe ANSWER.exe ARTEFACT_DIR
@@ -115,6 +116,9 @@ Command Print" "$(spooler_job_names)"
 else
     fail "the two jobs did not reach the printer"
 fi
+# A path typed over the loaded file's: Print loads the typed file and sends it.
+print_by typed set Text2 "$J\\b.prn" click Command2
+expect_job "typed path: the typed file" 3 "$jobs_dir/b.prn"
 
 # 3. File > Exit ends at once and keeps the remembered printer.
 drive exit set Combo1 "Typed-Before-Exit" menu Exit >/dev/null
