@@ -275,7 +275,8 @@ case $CASE in
         in_root QT_QPA_PLATFORM=offscreen kestrelspooler /no/such/file >"$WORK/out" 2>"$WORK/err"
         status=$?
         check_eq "exit status" 1 "$status"
-        check_eq "standard error" "$NOT_READ" "$(cat "$WORK/err")"
+        check_eq "standard error" "\"/no/such/file\": there is no such file
+$NOT_READ" "$(cat "$WORK/err")"
         # The window needs the platform plugin that only the Depends bring in. The root reaches
         # the X server through its abstract socket, which a chroot does not hide.
         start_xvfb
