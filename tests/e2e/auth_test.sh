@@ -8,6 +8,8 @@
 # qt_box_cancel, qt_window_box_cancel. The qt_ cases run inside xvfb-run and need the
 # window log probe; their screenshots of the box land in ARTEFACTS.
 set -uo pipefail
+# script(1) hands its command to $SHELL; the commands here are quoted for bash (printf %q).
+export SHELL=/bin/bash
 
 (($# == 4 || $# == 6)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR CASE [WINDOW_LOG_PROBE ARTEFACTS]" >&2; exit 2; }
 readonly PROGRAM=$1 SPOOLER=$2 SPOOLER_DIR=$3 CASE=$4 WINDOW_LOG_PROBE=${5:-} ARTEFACTS=${6:-}

@@ -8,6 +8,8 @@
 # starts one of its own beside it. The cases of long jobs reach it through SLOW_PROXY. Each case runs in a fresh folder with its own
 # XDG_CONFIG_HOME, where the remembered printer is written beforehand.
 set -uo pipefail
+# script(1) hands its command to $SHELL; the commands here are quoted for bash (printf %q).
+export SHELL=/bin/bash
 
 (($# == 5 || $# == 6)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE [SLOW_PROXY]" >&2; exit 2; }
 readonly PROGRAM=$1 SPOOLER=$2 SPOOLER_DIR=$3 FAKE_PRINTER=$4 CASE=$5 SLOW_PROXY=${6:-}
