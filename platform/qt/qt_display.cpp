@@ -5,7 +5,8 @@
 #include <QGuiApplication>
 
 #include <cstdlib>
-#include <string_view>
+
+#include "platform/qt/display_named.h"
 
 namespace ks {
 
@@ -16,20 +17,12 @@ bool IsSet(const char* name) {
     return value && *value;
 }
 
-// Qt platforms that draw into memory: a window there could never be seen.
-bool IsOffScreen(std::string_view platform) {
-    const std::string_view name = platform.substr(0, platform.find(':'));
-    return name == "offscreen" || name == "minimal";
-}
-
 }  // namespace
 
 bool DisplayAvailable() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return !IsOffScreen(QGuiApplication::platformName().toStdString());
-    if (const char* platform = std::getenv("QT_QPA_PLATFORM"); platform && IsOffScreen(platform))
-        return false;
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+        return !IsOffScreenPlatform(QGuiApplication::platformName().toStdString());
+    return DisplayNamed();
 }
 
 QtGuiArguments::QtGuiArguments(const std::string& program_name) {

@@ -9,21 +9,12 @@
 #include <QString>
 #include <QWidget>
 
-#include <cstdio>
-
-#include "platform/text.h"
 #include "platform/qt/qt_display.h"
+#include "platform/qt/stderr_boxes.h"
 
 namespace ks {
 
 namespace {
-
-void WriteLine(const std::wstring& text, const std::wstring& caption) {
-    const std::string line = ToNative(caption) + ": " + ToNative(text) + "\n";
-    std::fflush(stderr);
-    std::fwrite(line.data(), 1, line.size(), stderr);
-    std::fflush(stderr);
-}
 
 // Room in a title bar besides its text: the window manager's buttons and margins.
 constexpr int kTitleBarExtra = 140;
@@ -55,7 +46,7 @@ void QtMessageBoxService::Show(const std::wstring& text, const std::wstring& cap
                                const std::vector<std::wstring>& details) {
     QApplication* application = DisplayAvailable() ? gui_->Application() : nullptr;
     if (!application || !DisplayAvailable()) {
-        WriteLine(text, caption);
+        WriteBoxLine(text, caption);
         return;
     }
     const QString title = QString::fromStdWString(caption);

@@ -481,6 +481,19 @@ case $CASE in
         [[ -z $(lpstat -o Kestrel-Raw) ]] || fail "a job is left in the queue: $(lpstat -o Kestrel-Raw)"
         expect_no_new_job "$before"
         ;;
+    no_gui_libraries)
+        # Without a display the run loads Qt Core for its settings, and no GUI library.
+        use_spooler "$SPOOLER_DIR"
+        printf 'no windows' >"$WORK/n.prn"
+        remember_printer Kestrel-Raw
+        before=$(job_files)
+        LD_DEBUG=files LD_DEBUG_OUTPUT=$WORK/loaded run_program "$WORK/n.prn"
+        expect_status 0
+        expect_job_bytes "$before" "$WORK/n.prn"
+        grep -qh 'file=libQt6Core' "$WORK"/loaded.* || fail "the loader's list shows no Qt Core"
+        ! grep -hE 'file=[^ ]*(Qt6Gui|Qt6Widgets|kestrelspooler-gui)' "$WORK"/loaded.* ||
+            fail "a GUI library was loaded"
+        ;;
     control_characters)
         # Names from outside reach a terminal escaped: no escape sequence, no line split.
         use_spooler "$SPOOLER_DIR"
