@@ -2,6 +2,7 @@
 #include "platform/qt/gui_loader.h"
 
 #include <dlfcn.h>
+#include <sys/auxv.h>
 
 #include <filesystem>
 #include <system_error>
@@ -13,10 +14,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> Candidates() {
+// The program's file, its links followed. Without /proc (a chroot, say) the path it was
+// started by, which the program has not yet had a chance to make stale by changing folder.
+fs::path ProgramFile() {
     std::error_code error;
-    const fs::path program = fs::read_symlink("/proc/self/exe", error);
-    if (error)
+    fs::path program = fs::read_symlink("/proc/self/exe", error);
+    if (!error)
+        return program;
+    const auto* started_as = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+    if (!started_as)
+        return {};
+    program = fs::canonical(started_as, error);
+    return error ? fs::path() : program;
+}
+
+std::vector<fs::path> Candidates() {
+    const fs::path program = ProgramFile();
+    if (program.empty())
         return {};
     const fs::path folder = program.parent_path();
     return {folder / KS_GUI_MODULE_FILE, (folder / KS_GUI_MODULE_DIR / KS_GUI_MODULE_FILE).lexically_normal()};
