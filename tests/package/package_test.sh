@@ -101,7 +101,7 @@ case $CASE in
         if grep -qx cups-client <<<"$depends"; then fail "depends on cups-client"; else pass "no cups-client"; fi
         if grep -qw cups <<<"$(dpkg-deb -f "$DEB" Recommends)"; then pass "recommends cups"; else fail "does not recommend cups"; fi
         unpack
-        expected=(usr/bin/kestrelspooler usr/lib/kestrelspooler/kestrelspooler-gui.so "$DESKTOP" "usr/share/metainfo/$APP_ID.metainfo.xml"
+        expected=(usr/bin/kestrelspooler usr/lib/$(gcc -dumpmachine)/kestrelspooler/kestrelspooler-gui.so "$DESKTOP" "usr/share/metainfo/$APP_ID.metainfo.xml"
                   usr/share/man/man1/kestrelspooler.1.gz usr/share/doc/kestrelspooler/copyright
                   usr/share/doc/kestrelspooler/changelog.gz "usr/share/mime/packages/$APP_ID.xml")
         for size in 16 22 24 32 48 64 128 256; do
