@@ -314,27 +314,10 @@ TEST_F(Run, EachFileIsAJobOfItsOwnInOrderAndOneAnswerComesAtTheEnd) {
     }
 }
 
-TEST_F(Run, TheRunNeverReadsThePrinterListAndListPrintersDoesInItsOrder) {
-    struct CountingPrinters : fakes::FakePrinters {
-        int lists = 0;
-        std::vector<std::wstring> List() override {
-            ++lists;
-            return FakePrinters::List();
-        }
-        std::optional<bool> Has(const std::wstring& name) override {
-            return std::find(installed.begin(), installed.end(), name) != installed.end();
-        }
-    } printers;
-    printers.installed = {L"Zebra", L"Laser", L"Label"};
-    Services services{printers, fake.spooler, fake.files, fake.settings, fake.process, fake.messages, fake.windows};
-    EXPECT_EQ(RunCommandLine(services, {L"-l"}, pacing), 0);
+TEST_F(Run, ListPrintersKeepsThePlatformsOrder) {
+    fake.printers.installed = {L"Zebra", L"Laser", L"Label"};
+    EXPECT_EQ(Start({L"-l"}), 0);
     EXPECT_EQ(fake.process.output_lines, (Lines{L"Zebra", L"Laser", L"Label"}));
-    printers.lists = 0;
-    fake.process.output_lines.clear();
-    EXPECT_EQ(RunCommandLine(services, {L"/d/a.prn"}, pacing), 0);
-    // Until printer lookup by name comes, selecting the printer still lists them once.
-    EXPECT_LE(printers.lists, 1);
-    EXPECT_TRUE(fake.process.output_lines.empty());
 }
 
 TEST_F(Run, HelpVersionAndAWrongCommandLine) {
