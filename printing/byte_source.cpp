@@ -20,12 +20,16 @@ std::optional<ByteView> FileSource::Read(std::uint64_t max) {
     if (!failure_.empty())
         return std::nullopt;
     const std::uint64_t want = std::min(std::max<std::uint64_t>(max, 1), piece_bytes_);
-    // The buffer is made at the first read and kept: its pages are touched once.
-    if (piece_.size() < want)
-        piece_.resize(static_cast<std::size_t>(want));
+    // The buffer is made at the first read and kept. It is left uninitialised: the reads
+    // touch only the pages they fill, so a small file costs a page, not the whole piece
+    // (on some virtual machines each first touch of a page costs a trip to the host).
+    if (capacity_ < want) {
+        piece_.reset(new std::uint8_t[static_cast<std::size_t>(want)]);
+        capacity_ = want;
+    }
     std::uint64_t filled = 0;
     while (!ended_ && filled < want) {
-        const std::optional<std::uint64_t> got = reader_->Read(piece_.data() + filled, want - filled);
+        const std::optional<std::uint64_t> got = reader_->Read(piece_.get() + filled, want - filled);
         if (!got) {
             failure_ = L"the file could not be read: " + reader_->Why();
             return std::nullopt;
@@ -35,7 +39,7 @@ std::optional<ByteView> FileSource::Read(std::uint64_t max) {
         filled += std::min(*got, want - filled);
     }
     given_ += filled;
-    return ByteView{piece_.data(), filled};
+    return ByteView{piece_.get(), filled};
 }
 
 }  // namespace ks

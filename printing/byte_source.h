@@ -70,7 +70,8 @@ private:
     std::unique_ptr<FileReader> reader_;
     std::uint64_t piece_bytes_;
     std::uint64_t expected_;
-    std::vector<std::uint8_t> piece_;
+    std::unique_ptr<std::uint8_t[]> piece_;
+    std::uint64_t capacity_ = 0;
     std::uint64_t given_ = 0;
     bool ended_ = false;
     std::wstring failure_;
