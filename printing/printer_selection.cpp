@@ -3,8 +3,17 @@
 
 namespace ks {
 
-PrinterSelection::PrinterSelection(InstalledPrinters& printers)
-    : printers_(printers), current_(printers.SystemDefault()) {}
+PrinterSelection::PrinterSelection(InstalledPrinters& printers) : printers_(printers) {}
+
+const std::optional<std::wstring>& PrinterSelection::Current() const {
+    // Asked when first needed: a run that selects its printer straight away never waits
+    // for the system default.
+    if (!known_) {
+        current_ = printers_.SystemDefault();
+        known_ = true;
+    }
+    return current_;
+}
 
 bool PrinterSelection::Select(const std::wstring& name) {
     // Asked about that one name: reading the whole list here would make every print cost
@@ -12,6 +21,7 @@ bool PrinterSelection::Select(const std::wstring& name) {
     if (printers_.Has(name) != true)
         return false;
     current_ = name;
+    known_ = true;
     return true;
 }
 

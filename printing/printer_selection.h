@@ -20,14 +20,19 @@ public:
 
     // Makes a printer that was current before current again, without asking the
     // platform: it was an installed printer a moment ago.
-    void Restore(const std::optional<std::wstring>& previous) { current_ = previous; }
+    void Restore(const std::optional<std::wstring>& previous) {
+        current_ = previous;
+        known_ = true;
+    }
 
-    // The current printer's device name; nullopt when no printer is installed.
-    const std::optional<std::wstring>& Current() const { return current_; }
+    // The current printer's device name; nullopt when no printer is installed. Until a
+    // printer is selected, the system default, asked of the platform the first time.
+    const std::optional<std::wstring>& Current() const;
 
 private:
     InstalledPrinters& printers_;
-    std::optional<std::wstring> current_;
+    mutable std::optional<std::wstring> current_;
+    mutable bool known_ = false;
 };
 
 }  // namespace ks
