@@ -74,26 +74,65 @@ std::string PrinterUri(const std::string& printer) {
     return uri;
 }
 
-// Whether the scheduler knows a printer or class of this name: 1 when it does, 0 when it
-// answered that it does not, -1 when it gave no answer. Asked over `connection` before
-// cupsGetNamedDest, which, when its own request gets no answer, asks again over
-// libcups's default connection, and that one waits minutes on a silent scheduler.
-int KnowsQueue(const SchedulerConnection& connection, const std::string& printer) {
+// What the scheduler says of a queue asked for by name.
+struct QueueAnswer {
+    enum class Known { Yes, No, NoAnswer } known = Known::NoAnswer;
+    bool accepting = true;
+    std::string device_uri;
+};
+
+// Whether the scheduler has a printer or class of this name, asked over `connection`,
+// with what a job needs to know of it. A known queue takes its job straight away: no
+// cupsGetNamedDest and cupsCopyDestInfo, which ask for every attribute of the queue and
+// would make each print cost as much again. For a name it has no queue for,
+// cupsGetNamedDest looks further, and that one, when its own request gets no answer, asks
+// again over libcups's default connection, which waits minutes on a silent scheduler:
+// hence this question first.
+QueueAnswer AskAboutQueue(const SchedulerConnection& connection, const std::string& printer) {
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
                  PrinterUri(printer).c_str());
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
-                 "printer-name");
-    ippDelete(cupsDoRequest(connection.http(), request, "/"));
-    if (connection.What() != Trouble::None)
-        return -1;
-    return Succeeded(cupsLastError()) ? 1 : 0;
+    static const char* const attributes[] = {"printer-name", "printer-is-accepting-jobs", "device-uri"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", 3, nullptr,
+                  attributes);
+    ipp_t* response = cupsDoRequest(connection.http(), request, "/");
+    QueueAnswer answer;
+    if (connection.What() != Trouble::None) {
+        ippDelete(response);
+        return answer;
+    }
+    answer.known = Succeeded(cupsLastError()) ? QueueAnswer::Known::Yes : QueueAnswer::Known::No;
+    if (ipp_attribute_t* a = ippFindAttribute(response, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
+        answer.accepting = ippGetBoolean(a, 0) != 0;
+    if (ipp_attribute_t* a = ippFindAttribute(response, "device-uri", IPP_TAG_URI))
+        answer.device_uri = ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : "";
+    ippDelete(response);
+    return answer;
 }
 
-// How often a watched job is looked at: soon after the hand-over, when a healthy queue
-// has usually printed it already, then every 100 ms. A local scheduler answers in a
-// millisecond or two.
-constexpr Milliseconds kFirstWatchPoll{20};
+// Create-Job on a queue of the scheduler, as cupsCreateDestJob makes it; the job's id,
+// or 0 (cupsLastError says why).
+int CreateJobOnQueue(http_t* http, const std::string& queue, const std::string& title, int num_options,
+                     cups_option_t* options) {
+    ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, PrinterUri(queue).c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+    cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
+    cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
+    ipp_t* response = cupsDoRequest(http, request, ("/printers/" + queue).c_str());
+    int job_id = 0;
+    if (ipp_attribute_t* a = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER))
+        job_id = ippGetInteger(a, 0);
+    ippDelete(response);
+    return Succeeded(cupsLastError()) ? job_id : 0;
+}
+
+// How often a watched job is looked at: every few milliseconds at first, as a healthy
+// queue prints a small job within some tens of them and the run ends only then; a quarter
+// longer each time after, up to every 100 ms. A local scheduler answers in a millisecond
+// or two.
+constexpr Milliseconds kFirstWatchPoll{4};
 constexpr Milliseconds kWatchPoll{100};
 // A job that has been processing this long with no trouble reported has found its printer.
 constexpr Milliseconds kSettled{2000};
@@ -145,13 +184,10 @@ bool EndsWith(const std::string& text, const std::string& end) {
 // its state tells what became of it (see SpoolerPrinter::Watch).
 class JobWatcher {
 public:
-    JobWatcher(SchedulerConnection& connection, const cups_dest_t* dest, int job_id, WatchUntil until,
-               Milliseconds longest, const std::atomic<bool>* stop)
-        : connection_(connection), queue_(dest->name), uri_(PrinterUri(dest->name)), job_id_(job_id),
-          until_(until), deadline_(Clock::now() + longest), stop_(stop) {
-        if (const char* device = cupsGetOption("device-uri", dest->num_options, dest->options))
-            device_uri_ = device;
-    }
+    JobWatcher(SchedulerConnection& connection, const std::string& queue, std::string device_uri, int job_id,
+               WatchUntil until, Milliseconds longest, const std::atomic<bool>* stop)
+        : connection_(connection), queue_(queue), uri_(PrinterUri(queue)), device_uri_(std::move(device_uri)),
+          job_id_(job_id), until_(until), deadline_(Clock::now() + longest), stop_(stop) {}
 
     JobFate Run() {
         connection_.WaitUntil(deadline_, std::chrono::duration_cast<Milliseconds>(deadline_ - Clock::now()));
@@ -178,7 +214,7 @@ public:
             if (now >= deadline_)
                 return AtDeadline(*state, std::move(last));
             Pause(std::min<Clock::duration>(poll, deadline_ - now));
-            poll = std::min(poll * 2, kWatchPoll);
+            poll = std::min(poll + std::max(poll / 4, Milliseconds(1)), kWatchPoll);
         }
     }
 
@@ -214,6 +250,8 @@ private:
             state.job = static_cast<ipp_jstate_t>(ippGetInteger(a, 0));
         state.job_reasons = Keywords(ippFindAttribute(answer, "job-state-reasons", IPP_TAG_KEYWORD));
         ippDelete(answer);
+        if (state.job == IPP_JSTATE_COMPLETED)
+            return state;  // printed: what the printer says now no longer matters
 
         request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
         ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri_.c_str());
@@ -349,13 +387,26 @@ private:
     std::optional<Clock::time_point> processing_since_;
 };
 
+// A printer opened by its destination (`dest` and `info`: a printer at an address, or one
+// the scheduler found on the network), or a queue of the scheduler opened by its name
+// alone (both nullptr), which is how a print to an installed queue goes.
 class CupsPrinter : public SpoolerPrinter {
 public:
     CupsPrinter(std::shared_ptr<CupsScheduler> scheduler,
                 std::unique_ptr<SchedulerConnection> connection, cups_dest_t* dest,
                 cups_dinfo_t* info, std::wstring name, std::shared_ptr<SpoolerErrors> errors)
         : scheduler_(std::move(scheduler)), connection_(std::move(connection)), dest_(dest),
-          info_(info), name_(std::move(name)), errors_(std::move(errors)) {}
+          info_(info), name_(std::move(name)), errors_(std::move(errors)), queue_(dest->name) {
+        if (const char* device = cupsGetOption("device-uri", dest->num_options, dest->options))
+            device_uri_ = device;
+    }
+
+    CupsPrinter(std::shared_ptr<CupsScheduler> scheduler, std::unique_ptr<SchedulerConnection> connection,
+                std::string queue, std::string device_uri, std::wstring name,
+                std::shared_ptr<SpoolerErrors> errors)
+        : scheduler_(std::move(scheduler)), connection_(std::move(connection)), dest_(nullptr), info_(nullptr),
+          name_(std::move(name)), errors_(std::move(errors)), queue_(std::move(queue)),
+          device_uri_(std::move(device_uri)) {}
 
     ~CupsPrinter() override {
         Close();
@@ -382,18 +433,26 @@ public:
         // A banner page must never be put in front of raw data.
         const int num_options = cupsAddOption("job-sheets", "none", 0, &options);
         int job_id = 0;
-        const ipp_status_t created = cupsCreateDestJob(connection_->http(), dest_, info_, &job_id,
-                                                       title.c_str(), num_options, options);
+        bool created = false;
+        if (info_) {
+            created = Succeeded(cupsCreateDestJob(connection_->http(), dest_, info_, &job_id, title.c_str(),
+                                                  num_options, options));
+        } else {
+            job_id = CreateJobOnQueue(connection_->http(), queue_, title, num_options, options);
+            created = job_id > 0;
+        }
         cupsFreeOptions(num_options, options);
-        if (!Succeeded(created) || job_id <= 0) {
+        if (!created || job_id <= 0) {
             RecordRefusal(*scheduler_, *connection_, *errors_,
                           L"the scheduler did not create the job");
             return false;
         }
         job_id_ = job_id;
         created_ = true;
-        const http_status_t started = cupsStartDestDocument(
-            connection_->http(), dest_, info_, job_id_, title.c_str(), kRawFormat, 0, nullptr, 1);
+        const http_status_t started =
+            info_ ? cupsStartDestDocument(connection_->http(), dest_, info_, job_id_, title.c_str(), kRawFormat,
+                                          0, nullptr, 1)
+                  : cupsStartDocument(connection_->http(), queue_.c_str(), job_id_, title.c_str(), kRawFormat, 1);
         if (started != HTTP_STATUS_CONTINUE) {
             RecordRefusal(*scheduler_, *connection_, *errors_,
                           L"the scheduler did not take the document");
@@ -443,7 +502,8 @@ public:
         // truncated job.
         if (!sending_ || write_failed_)
             return false;
-        const ipp_status_t finished = cupsFinishDestDocument(connection_->http(), dest_, info_);
+        const ipp_status_t finished = info_ ? cupsFinishDestDocument(connection_->http(), dest_, info_)
+                                            : cupsFinishDocument(connection_->http(), queue_.c_str());
         sending_ = false;
         if (Succeeded(finished)) {
             delivered_ = true;
@@ -493,7 +553,7 @@ public:
     JobFate Watch(WatchUntil until, Milliseconds longest, const std::atomic<bool>* stop) override {
         if (delivered_id_ == 0 || !connection_)
             return {};
-        return JobWatcher(*connection_, dest_, delivered_id_, until, longest, stop).Run();
+        return JobWatcher(*connection_, queue_, device_uri_, delivered_id_, until, longest, stop).Run();
     }
 
 private:
@@ -551,7 +611,9 @@ private:
         std::wstring trouble;
         for (;;) {
             if (auto connection = scheduler_->ConnectUntil(give_up, budget, trouble)) {
-                const ipp_status_t status = cupsCancelDestJob(connection->http(), dest_, job_id);
+                const ipp_status_t status =
+                    dest_ ? cupsCancelDestJob(connection->http(), dest_, job_id)
+                          : cupsCancelJob2(connection->http(), queue_.c_str(), job_id, 0);
                 // A job the scheduler no longer has, or has already ended, is not left behind.
                 if (Succeeded(status) || status == IPP_STATUS_ERROR_NOT_FOUND ||
                     status == IPP_STATUS_ERROR_NOT_POSSIBLE)
@@ -585,6 +647,8 @@ private:
     cups_dinfo_t* info_;
     std::wstring name_;
     std::shared_ptr<SpoolerErrors> errors_;
+    std::string queue_;
+    std::string device_uri_;  // where the queue sends its jobs, for the watch's words
     int job_id_ = 0;        // the job being sent
     int delivered_id_ = 0;  // the job the scheduler took whole
     bool created_ = false;
@@ -629,10 +693,19 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
         errors_->Failed(std::move(why));
         return nullptr;
     }
+    const QueueAnswer queue = AskAboutQueue(*connection, printer);
+    if (queue.known == QueueAnswer::Known::Yes && instance.empty()) {
+        if (!queue.accepting) {
+            errors_->Failed(L"the printer \"" + device_name + L"\" is not accepting jobs");
+            return nullptr;
+        }
+        return std::make_unique<CupsPrinter>(scheduler_, std::move(connection), printer, queue.device_uri,
+                                             device_name, errors_);
+    }
     cups_dest_t* dest = nullptr;
-    if (KnowsQueue(*connection, printer) >= 0) {
+    if (queue.known != QueueAnswer::Known::NoAnswer) {
         // A name the scheduler has no queue for may still be a printer found on the
-        // network, which cupsGetNamedDest looks for.
+        // network, which cupsGetNamedDest looks for; an instance is the user's own.
         dest = cupsGetNamedDest(connection->http(), printer.c_str(),
                                 instance.empty() ? nullptr : instance.c_str());
     }
