@@ -76,7 +76,9 @@ std::string PrinterUri(const std::string& printer) {
 
 // What the scheduler says of a queue asked for by name.
 struct QueueAnswer {
-    enum class Known { Yes, No, NoAnswer } known = Known::NoAnswer;
+    // OtherCase: the scheduler, which ignores case in names, has a queue whose name
+    // differs from the one asked for in case alone. It is not this printer.
+    enum class Known { Yes, No, OtherCase, NoAnswer } known = Known::NoAnswer;
     bool accepting = true;
     std::string device_uri;
 };
@@ -106,6 +108,12 @@ QueueAnswer AskAboutQueue(const SchedulerConnection& connection, const std::stri
         answer.accepting = ippGetBoolean(a, 0) != 0;
     if (ipp_attribute_t* a = ippFindAttribute(response, "device-uri", IPP_TAG_URI))
         answer.device_uri = ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : "";
+    if (ipp_attribute_t* a = ippFindAttribute(response, "printer-name", IPP_TAG_NAME);
+        a != nullptr && answer.known == QueueAnswer::Known::Yes) {
+        const char* name = ippGetString(a, 0, nullptr);
+        if (name != nullptr && printer != name)
+            answer.known = QueueAnswer::Known::OtherCase;
+    }
     ippDelete(response);
     return answer;
 }
@@ -174,6 +182,16 @@ bool SpeaksOfTrouble(const std::string& message) {
         if (message.rfind(words, 0) == 0)
             return false;
     return true;
+}
+
+// Whether the printer's state message says the backend has reached the printer and is
+// handing it the job: the words CUPS's socket, IPP, LPD and USB backends use then.
+bool SpeaksOfSending(const std::string& message) {
+    static const char* const kSending[] = {"Connected to printer.", "Sending data to printer.", "Printing."};
+    for (const char* words : kSending)
+        if (message.rfind(words, 0) == 0)
+            return true;
+    return false;
 }
 
 bool EndsWith(const std::string& text, const std::string& end) {
@@ -341,15 +359,16 @@ private:
             }
             return std::nullopt;  // the scheduler starts it in a moment
         }
-        // Processing: on its way once the job has gone on for a while with no trouble
-        // reported; a printer that is not reached may still answer before the watch ends.
+        // Processing: on its way once the backend says it reached the printer, or once the
+        // job has gone on for a while with no trouble reported; a printer that is not
+        // reached may still answer before the watch ends.
         if (Unreached(state)) {
             processing_since_.reset();
             return std::nullopt;
         }
         if (!processing_since_)
             processing_since_ = now;
-        if (now - *processing_since_ >= kSettled)
+        if (SpeaksOfSending(state.printer_message) || now - *processing_since_ >= kSettled)
             return JobFate{State::OnItsWay, {L"the spooler is still sending job " + Id() + L" to " + Queue()}};
         return std::nullopt;
     }
@@ -703,7 +722,7 @@ std::unique_ptr<SpoolerPrinter> CupsSpooler::OpenPrinter(const std::wstring& dev
                                              device_name, errors_);
     }
     cups_dest_t* dest = nullptr;
-    if (queue.known != QueueAnswer::Known::NoAnswer) {
+    if (queue.known == QueueAnswer::Known::Yes || queue.known == QueueAnswer::Known::No) {
         // A name the scheduler has no queue for may still be a printer found on the
         // network, which cupsGetNamedDest looks for; an instance is the user's own.
         dest = cupsGetNamedDest(connection->http(), printer.c_str(),

@@ -348,7 +348,9 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"EmptyName", L""},
                       // Cut at the NUL, the name would open Kestrel-Raw.
                       Refusal{"NameWithNul", std::wstring(L"Kestrel-Raw\0x", 13)},
-                      Refusal{"UnknownPrinterWithInstance", L"Kestrel-Nowhere/Kestrel-Raw"}),
+                      Refusal{"UnknownPrinterWithInstance", L"Kestrel-Nowhere/Kestrel-Raw"},
+                      // The scheduler would take it for Kestrel-Raw; the program must not.
+                      Refusal{"NameInAnotherCase", L"kestrel-raw"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- a started job that is not finished ------------------------------------------------
