@@ -20,13 +20,22 @@ using FlushFunction = void (*)(void*, const void*, void*, const void*);
 
 constexpr const char kFlushSymbol[] = "_ZN13QBackingStore5flushERK7QRegionP7QWindowRK6QPoint";
 
+// Qt's own flush. The program loads Qt's GUI as part of a module of its own, outside the
+// global scope that RTLD_NEXT searches: then it is found in the loaded QtGui itself.
+FlushFunction RealFlush() {
+    if (void* next = dlsym(RTLD_NEXT, kFlushSymbol))
+        return reinterpret_cast<FlushFunction>(next);
+    void* gui = dlopen("libQt6Gui.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    return gui ? reinterpret_cast<FlushFunction>(dlsym(gui, kFlushSymbol)) : nullptr;
+}
+
 }  // namespace
 
 // void QBackingStore::flush(const QRegion& region, QWindow* window, const QPoint& offset)
 extern "C" __attribute__((visibility("default"))) void
 _ZN13QBackingStore5flushERK7QRegionP7QWindowRK6QPoint(void* self, const void* region, void* window,
                                                       const void* offset) {
-    static FlushFunction real = reinterpret_cast<FlushFunction>(dlsym(RTLD_NEXT, kFlushSymbol));
+    static FlushFunction real = RealFlush();
     if (!real)
         _exit(125);
     real(self, region, window, offset);
