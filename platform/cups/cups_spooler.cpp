@@ -175,6 +175,7 @@ bool Has(const std::vector<std::string>& words, const std::string& word) {
 bool SpeaksOfTrouble(const std::string& message) {
     static const char* const kProgress[] = {"Connected to printer.", "Connecting to printer.",
                                             "Sending data to printer.", "Printing.",
+                                            "Print file sent, waiting for printer to finish",
                                             "Ready to print.", "Spooling job"};
     if (message.empty())
         return false;
@@ -187,7 +188,8 @@ bool SpeaksOfTrouble(const std::string& message) {
 // Whether the printer's state message says the backend has reached the printer and is
 // handing it the job: the words CUPS's socket, IPP, LPD and USB backends use then.
 bool SpeaksOfSending(const std::string& message) {
-    static const char* const kSending[] = {"Connected to printer.", "Sending data to printer.", "Printing."};
+    static const char* const kSending[] = {"Connected to printer.", "Sending data to printer.", "Printing.",
+                                           "Print file sent, waiting for printer to finish"};
     for (const char* words : kSending)
         if (message.rfind(words, 0) == 0)
             return true;
