@@ -6,14 +6,10 @@
 
 namespace ks {
 
-namespace {
-
-bool IsSet(const char* name) {
+bool IsSetInEnvironment(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
 }
-
-}  // namespace
 
 bool IsOffScreenPlatform(std::string_view platform) {
     const std::string_view name = platform.substr(0, platform.find(':'));
@@ -23,7 +19,7 @@ bool IsOffScreenPlatform(std::string_view platform) {
 bool DisplayNamed() {
     if (const char* platform = std::getenv("QT_QPA_PLATFORM"); platform && IsOffScreenPlatform(platform))
         return false;
-    return IsSet("DISPLAY") || IsSet("WAYLAND_DISPLAY");
+    return IsSetInEnvironment("DISPLAY") || IsSetInEnvironment("WAYLAND_DISPLAY");
 }
 
 }  // namespace ks

@@ -14,4 +14,7 @@ bool DisplayNamed();
 // a window there could never be seen.
 bool IsOffScreenPlatform(std::string_view platform);
 
+// Whether the environment variable is set to something other than "".
+bool IsSetInEnvironment(const char* name);
+
 }  // namespace ks

@@ -4,20 +4,9 @@
 #include <QApplication>
 #include <QGuiApplication>
 
-#include <cstdlib>
-
 #include "platform/qt/display_named.h"
 
 namespace ks {
-
-namespace {
-
-bool IsSet(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value;
-}
-
-}  // namespace
 
 bool DisplayAvailable() {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -27,11 +16,11 @@ bool DisplayAvailable() {
 
 QtGuiArguments::QtGuiArguments(const std::string& program_name) {
     strings_.push_back(program_name);
-    if (!IsSet("QT_QPA_PLATFORM")) {
+    if (!IsSetInEnvironment("QT_QPA_PLATFORM")) {
         std::string platforms;
-        if (IsSet("WAYLAND_DISPLAY"))
+        if (IsSetInEnvironment("WAYLAND_DISPLAY"))
             platforms += "wayland;";
-        if (IsSet("DISPLAY"))
+        if (IsSetInEnvironment("DISPLAY"))
             platforms += "xcb;";
         platforms += "offscreen";
         strings_.push_back("-platform");
