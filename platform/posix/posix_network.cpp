@@ -14,15 +14,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
 #include <cstring>
 #include <cwctype>
-#include <mutex>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "common/call_with_deadline.h"
 #include "common/deadlines.h"
 #include "platform/text.h"
 
@@ -61,56 +58,40 @@ int SliceUntil(Clock::time_point until) {
     return static_cast<int>(std::clamp(left, Milliseconds(0), kSlice).count());
 }
 
-// getaddrinfo's answer, shared by the caller and the helper thread that asks, so that
-// whichever is last frees it.
-struct Lookup {
-    std::mutex mutex;
-    std::condition_variable done_signal;
-    bool done = false;
-    bool abandoned = false;
+struct LookupAnswer {
     int status = 0;
     addrinfo* result = nullptr;
 };
 
 // nullptr with `trouble` set when the host has no address or the lookup took too long.
+// getaddrinfo takes no deadline, so it runs on a helper thread that may outlive the wait.
 addrinfo* LookUp(const std::string& host, std::uint16_t port, Clock::time_point deadline,
                  Milliseconds budget, NetworkTrouble& trouble) {
-    auto lookup = std::make_shared<Lookup>();
     const std::string service = std::to_string(port);
-    auto ask = [lookup, host, service] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
-        addrinfo* result = nullptr;
-        const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
-        std::lock_guard<std::mutex> lock(lookup->mutex);
-        if (lookup->abandoned) {
-            if (result != nullptr)
-                freeaddrinfo(result);
-            return;
-        }
-        lookup->status = status;
-        lookup->result = result;
-        lookup->done = true;
-        lookup->done_signal.notify_all();
-    };
-    try {
-        std::thread(ask).detach();
-    } catch (const std::system_error&) {
-        ask();  // without a thread the lookup has no deadline of its own
-    }
-    std::unique_lock<std::mutex> lock(lookup->mutex);
-    if (!lookup->done_signal.wait_until(lock, deadline, [&] { return lookup->done; })) {
-        lookup->abandoned = true;
+    const std::optional<LookupAnswer> answer = CallWithDeadline<LookupAnswer>(
+        [host, service] {
+            addrinfo hints{};
+            hints.ai_family = AF_UNSPEC;
+            hints.ai_socktype = SOCK_STREAM;
+            hints.ai_flags = AI_ADDRCONFIG | AI_NUMERICSERV;
+            LookupAnswer found;
+            found.status = getaddrinfo(host.c_str(), service.c_str(), &hints, &found.result);
+            return found;
+        },
+        [](LookupAnswer& late) {
+            if (late.result != nullptr)
+                freeaddrinfo(late.result);
+        },
+        deadline);
+    if (!answer) {
         trouble = {Kind::TimedOut, DurationText(budget)};
         return nullptr;
     }
-    if (lookup->status != 0 || lookup->result == nullptr) {
-        trouble = {Kind::NotFound, FromNative(gai_strerror(lookup->status))};
+    if (answer->status != 0 || answer->result == nullptr) {
+        trouble = {Kind::NotFound, FromNative(gai_strerror(answer->status))};
         return nullptr;
     }
-    return lookup->result;
+    return answer->result;
 }
 
 class PosixStream : public NetworkStream {

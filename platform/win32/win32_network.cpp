@@ -6,14 +6,11 @@
 #include "platform/win32/win32_network.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <cwctype>
 #include <memory>
-#include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
+#include "common/call_with_deadline.h"
 #include "common/deadlines.h"
 #include "platform/text.h"
 #include "platform/win32/error_text.h"
@@ -59,8 +56,10 @@ timeval SliceUntil(Clock::time_point until) {
     return timeval{ms / 1000, (ms % 1000) * 1000};
 }
 
+enum class Readiness { NotYet, Ready, Failed };
+
 // Waits one slice at most for `s` to become writable (or to fail), or readable.
-void WaitOnce(SOCKET s, bool write, Clock::time_point until) {
+Readiness WaitOnce(SOCKET s, bool write, Clock::time_point until) {
     fd_set ready;
     fd_set failed;
     FD_ZERO(&ready);
@@ -68,56 +67,45 @@ void WaitOnce(SOCKET s, bool write, Clock::time_point until) {
     FD_SET(s, &ready);
     FD_SET(s, &failed);
     timeval wait = SliceUntil(until);
-    ::select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &wait);
+    if (::select(0, write ? nullptr : &ready, write ? &ready : nullptr, &failed, &wait) <= 0)
+        return Readiness::NotYet;
+    return FD_ISSET(s, &failed) ? Readiness::Failed : Readiness::Ready;
 }
 
-struct Lookup {
-    std::mutex mutex;
-    std::condition_variable done_signal;
-    bool done = false;
-    bool abandoned = false;
+struct LookupAnswer {
     int status = 0;
     addrinfo* result = nullptr;
 };
 
+// nullptr with `trouble` set when the host has no address or the lookup took too long.
+// getaddrinfo takes no deadline, so it runs on a helper thread that may outlive the wait.
 addrinfo* LookUp(const std::string& host, std::uint16_t port, Clock::time_point deadline,
                  Milliseconds budget, NetworkTrouble& trouble) {
-    auto lookup = std::make_shared<Lookup>();
     const std::string service = std::to_string(port);
-    auto ask = [lookup, host, service] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        hints.ai_protocol = IPPROTO_TCP;
-        addrinfo* result = nullptr;
-        const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
-        std::lock_guard<std::mutex> lock(lookup->mutex);
-        if (lookup->abandoned) {
-            if (result != nullptr)
-                ::freeaddrinfo(result);
-            return;
-        }
-        lookup->status = status;
-        lookup->result = result;
-        lookup->done = true;
-        lookup->done_signal.notify_all();
-    };
-    try {
-        std::thread(ask).detach();
-    } catch (const std::system_error&) {
-        ask();  // without a thread the lookup has no deadline of its own
-    }
-    std::unique_lock<std::mutex> lock(lookup->mutex);
-    if (!lookup->done_signal.wait_until(lock, deadline, [&] { return lookup->done; })) {
-        lookup->abandoned = true;
+    const std::optional<LookupAnswer> answer = CallWithDeadline<LookupAnswer>(
+        [host, service] {
+            addrinfo hints{};
+            hints.ai_family = AF_UNSPEC;
+            hints.ai_socktype = SOCK_STREAM;
+            hints.ai_protocol = IPPROTO_TCP;
+            LookupAnswer found;
+            found.status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found.result);
+            return found;
+        },
+        [](LookupAnswer& late) {
+            if (late.result != nullptr)
+                ::freeaddrinfo(late.result);
+        },
+        deadline);
+    if (!answer) {
         trouble = {Kind::TimedOut, DurationText(budget)};
         return nullptr;
     }
-    if (lookup->status != 0 || lookup->result == nullptr) {
-        trouble = {Kind::NotFound, ErrorWords(lookup->status)};
+    if (answer->status != 0 || answer->result == nullptr) {
+        trouble = {Kind::NotFound, ErrorWords(answer->status)};
         return nullptr;
     }
-    return lookup->result;
+    return answer->result;
 }
 
 class Win32Stream : public NetworkStream {
@@ -227,19 +215,13 @@ SOCKET ConnectOne(const addrinfo& address, Clock::time_point deadline, Milliseco
                 ::closesocket(s);
                 return INVALID_SOCKET;
             }
-            fd_set ready;
-            fd_set failed;
-            FD_ZERO(&ready);
-            FD_ZERO(&failed);
-            FD_SET(s, &ready);
-            FD_SET(s, &failed);
-            timeval wait = SliceUntil(deadline);
             // A failed connect shows in the exception set, a made one in the write set.
-            if (::select(0, nullptr, &ready, &failed, &wait) > 0) {
+            const Readiness readiness = WaitOnce(s, true, deadline);
+            if (readiness != Readiness::NotYet) {
                 int length = sizeof error;
                 error = 0;
                 ::getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length);
-                if (error == 0 && FD_ISSET(s, &failed))
+                if (error == 0 && readiness == Readiness::Failed)
                     error = WSAECONNREFUSED;
                 break;
             }
