@@ -12,7 +12,7 @@ using Request = CommandLineRequest;
 
 enum class Option { Printer, ListPrinters, Quiet, Wait, Timeout, Help, Version };
 
-struct OptionSpec {
+struct OptionRule {
     Option option;
     wchar_t short_name;
     std::wstring_view long_name;
@@ -20,13 +20,13 @@ struct OptionSpec {
 };
 
 constexpr std::array kOptions{
-    OptionSpec{Option::Printer, L'p', L"printer", true},
-    OptionSpec{Option::ListPrinters, L'l', L"list-printers", false},
-    OptionSpec{Option::Quiet, L'q', L"quiet", false},
-    OptionSpec{Option::Wait, L'w', L"wait", false},
-    OptionSpec{Option::Timeout, L't', L"timeout", true},
-    OptionSpec{Option::Help, L'h', L"help", false},
-    OptionSpec{Option::Version, L'V', L"version", false},
+    OptionRule{Option::Printer, L'p', L"printer", true},
+    OptionRule{Option::ListPrinters, L'l', L"list-printers", false},
+    OptionRule{Option::Quiet, L'q', L"quiet", false},
+    OptionRule{Option::Wait, L'w', L"wait", false},
+    OptionRule{Option::Timeout, L't', L"timeout", true},
+    OptionRule{Option::Help, L'h', L"help", false},
+    OptionRule{Option::Version, L'V', L"version", false},
 };
 
 // The longest --timeout taken: about 31 years, far below where milliseconds overflow.
@@ -47,8 +47,8 @@ struct Reading {
     Request request;
     bool help = false, version = false, list = false;
 
-    bool Take(const OptionSpec& spec, const std::wstring& shown, const std::wstring* value) {
-        switch (spec.option) {
+    bool Take(const OptionRule& rule, const std::wstring& shown, const std::wstring* value) {
+        switch (rule.option) {
         case Option::Printer:
             request.printer = *value;
             break;
@@ -80,17 +80,17 @@ struct Reading {
     }
 };
 
-const OptionSpec* FindLong(std::wstring_view name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.long_name == name)
-            return &spec;
+const OptionRule* FindLong(std::wstring_view name) {
+    for (const OptionRule& rule : kOptions)
+        if (rule.long_name == name)
+            return &rule;
     return nullptr;
 }
 
-const OptionSpec* FindShort(wchar_t name) {
-    for (const OptionSpec& spec : kOptions)
-        if (spec.short_name == name)
-            return &spec;
+const OptionRule* FindShort(wchar_t name) {
+    for (const OptionRule& rule : kOptions)
+        if (rule.short_name == name)
+            return &rule;
     return nullptr;
 }
 
@@ -122,31 +122,31 @@ CommandLineRequest ParseArguments(const std::vector<std::wstring>& arguments, bo
             const std::size_t equals = argument.find(L'=');
             const std::wstring name = argument.substr(2, equals == std::wstring::npos ? std::wstring::npos : equals - 2);
             const std::wstring shown = L"--" + name;
-            const OptionSpec* spec = FindLong(name);
-            if (!spec)
+            const OptionRule* rule = FindLong(name);
+            if (!rule)
                 return Failed(L"unknown option " + shown);
             std::wstring value;
             if (equals != std::wstring::npos) {
-                if (!spec->takes_value)
+                if (!rule->takes_value)
                     return Failed(L"option " + shown + L" takes no value");
                 value = argument.substr(equals + 1);
-            } else if (spec->takes_value) {
+            } else if (rule->takes_value) {
                 if (++i == arguments.size())
                     return Failed(L"option " + shown + L" needs a value");
                 value = arguments[i];
             }
-            if (!r.Take(*spec, shown, &value))
+            if (!r.Take(*rule, shown, &value))
                 return Failed(r.request.error);
             continue;
         }
         // One or more short options: "-q", "-qw", "-pNAME", "-qp NAME".
         for (std::size_t k = 1; k < argument.size(); ++k) {
             const std::wstring shown = std::wstring(L"-") + argument[k];
-            const OptionSpec* spec = FindShort(argument[k]);
-            if (!spec)
+            const OptionRule* rule = FindShort(argument[k]);
+            if (!rule)
                 return Failed(L"unknown option " + shown);
             std::wstring value;
-            if (spec->takes_value) {
+            if (rule->takes_value) {
                 if (k + 1 < argument.size()) {
                     value = argument.substr(k + 1);
                 } else if (++i == arguments.size()) {
@@ -156,7 +156,7 @@ CommandLineRequest ParseArguments(const std::vector<std::wstring>& arguments, bo
                 }
                 k = argument.size();
             }
-            if (!r.Take(*spec, shown, &value))
+            if (!r.Take(*rule, shown, &value))
                 return Failed(r.request.error);
         }
     }
