@@ -9,8 +9,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <cwctype>
 #include <cstdint>
 #include <cstring>
 #include <cwctype>
@@ -102,43 +100,56 @@ std::wstring CauseOf(int error) {
 
 FileRead Failure(int error) { return {std::nullopt, CauseOf(error)}; }
 
-}  // namespace
+// A regular file open for reading from its start, with the size it reports, or the cause
+// when it could not be opened as one.
+struct OpenedFile {
+    int fd = -1;
+    std::uint64_t size = 0;
+    std::wstring cause;
+};
 
-FileRead PosixFiles::Read(const std::wstring& path) {
+// Opens without ever waiting: O_NONBLOCK lets the open of a FIFO without a writer, or of
+// a device that waits for a carrier, return at once, and such paths are refused. A file
+// that reports a size is then read with ordinary blocking reads (a network file system
+// may otherwise answer EAGAIN); one that reports none may be a pseudo-file that waits for
+// data to come (/proc/kmsg): it stays non-blocking, so that a read that would wait fails.
+OpenedFile OpenRegularFile(const std::wstring& path) {
     if (path.find(L'\0') != std::wstring::npos)
-        return {std::nullopt, L"the name holds a NUL character"};
+        return {-1, 0, L"the name holds a NUL character"};
     const std::string native = ToNative(path);
-
-    // O_NONBLOCK lets the open of a FIFO without a writer, or of a device that waits
-    // for a carrier, return at once; such paths are refused just below.
     int raw = -1;
     do {
         raw = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (raw < 0 && errno == EINTR);
     if (raw < 0)
-        return Failure(errno);
+        return {-1, 0, CauseOf(errno)};
     FileDescriptor fd(raw);
-
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0)
-        return Failure(errno);
+        return {-1, 0, CauseOf(errno)};
     if (S_ISDIR(info.st_mode))
-        return Failure(EISDIR);
+        return {-1, 0, CauseOf(EISDIR)};
     if (!S_ISREG(info.st_mode) || info.st_size < 0)
-        return {std::nullopt, L"it is not a regular file"};
+        return {-1, 0, L"it is not a regular file"};
     const auto reported = static_cast<std::uint64_t>(info.st_size);
-    if (reported > SIZE_MAX)
-        return Failure(ENOMEM);
-
-    // A file that reports a size is read with ordinary blocking reads (a network file
-    // system may otherwise answer EAGAIN). One that reports none may be a pseudo-file
-    // that waits for data to come (/proc/kmsg): it stays non-blocking, and a read that
-    // would wait fails the load instead.
     if (reported > 0) {
         const int flags = ::fcntl(fd.get(), F_GETFL);
         if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-            return Failure(errno);
+            return {-1, 0, CauseOf(errno)};
     }
+    return {fd.Release(), reported, {}};
+}
+
+}  // namespace
+
+FileRead PosixFiles::Read(const std::wstring& path) {
+    const OpenedFile opened = OpenRegularFile(path);
+    if (opened.fd < 0)
+        return {std::nullopt, opened.cause};
+    FileDescriptor fd(opened.fd);
+    const std::uint64_t reported = opened.size;
+    if (reported > SIZE_MAX)
+        return Failure(ENOMEM);
     bool no_memory = false;
     int read_error = 0;
     std::optional<ByteBuffer> bytes = ReadToEnd(
@@ -247,31 +258,12 @@ private:
 }  // namespace
 
 std::unique_ptr<FileReader> PosixFiles::OpenReader(const std::wstring& path) {
-    if (path.find(L'\0') != std::wstring::npos)
+    const OpenedFile opened = OpenRegularFile(path);
+    if (opened.fd < 0)
         return nullptr;
-    const std::string native = ToNative(path);
-    // Opened as ReadAll opens: without waiting on a FIFO or device, which are refused.
-    int raw = -1;
-    do {
-        raw = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    } while (raw < 0 && errno == EINTR);
-    if (raw < 0)
-        return nullptr;
-    FileDescriptor fd(raw);
-    struct stat info {};
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
-        return nullptr;
-    const auto reported = static_cast<std::uint64_t>(info.st_size);
-    // As in ReadAll: a file that reports no size may be a pseudo-file that waits for
-    // data, and stays non-blocking so that such a read fails instead of waiting.
-    if (reported > 0) {
-        const int flags = ::fcntl(fd.get(), F_GETFL);
-        if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0)
-            return nullptr;
-    }
     // Read once from start to end: the kernel may read further ahead and drop what was read.
-    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::make_unique<PosixFileReader>(fd.Release(), true, reported, false);
+    ::posix_fadvise(opened.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::make_unique<PosixFileReader>(opened.fd, true, opened.size, false);
 }
 
 std::unique_ptr<FileReader> PosixFiles::OpenStandardInput() {
