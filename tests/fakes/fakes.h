@@ -120,18 +120,16 @@ private:
 class FakeProcess : public Process {
 public:
     std::wstring command_line;
-    std::vector<std::wstring> arguments;
     std::wstring current_folder = L"C:\\work";
     std::vector<std::wstring> error_lines;
     std::vector<std::wstring> output_lines;
     bool error_is_terminal = false;
-    std::wstring error_text;               // ErrorText, all of it
     bool catching = false;                 // CatchInterruptions was called
     std::atomic<int> interruption{0};      // what Interruption reports once catching
     std::optional<int> ended;
 
     std::wstring CommandLine() override { return command_line; }
-    std::vector<std::wstring> Arguments() override { return arguments; }
+    std::vector<std::wstring> Arguments() override { return {}; }
     void OutputLine(const std::wstring& text) override { output_lines.push_back(text); }
     void CatchInterruptions() override { catching = true; }
     int Interruption() override { return catching ? interruption.load() : 0; }
@@ -140,7 +138,7 @@ public:
     std::wstring_view PathSeparators() const override { return L"\\/"; }
     void ErrorLine(const std::wstring& text) override { error_lines.push_back(text); }
     bool ErrorIsTerminal() override { return error_is_terminal; }
-    void ErrorText(const std::wstring& text) override { error_text += text; }
+    void ErrorText(const std::wstring&) override {}
     void End(int status) override {
         if (!ended)
             ended = status;

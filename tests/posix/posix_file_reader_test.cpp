@@ -1,5 +1,4 @@
 // Reading a file a piece at a time: the same files as a whole read, nothing that waits, and a file changed while it is read.
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -109,35 +108,6 @@ TEST_F(FileReaderTest, AFileChangedWhileItIsReadEndsWhereItsReadsEnd) {
             expected.assign(bytes.begin(), bytes.begin() + (1 << 20));  // read before the cut
         EXPECT_EQ(got, expected);
     }
-}
-
-// Standard input is read whatever it is: here a pipe, which reports no size.
-TEST_F(FileReaderTest, StandardInputFromAPipeIsReadToItsEnd) {
-    const Bytes bytes = Counting(200'000);
-    int pipe_ends[2];
-    ASSERT_EQ(::pipe(pipe_ends), 0);
-    const int saved = ::dup(STDIN_FILENO);
-    ::dup2(pipe_ends[0], STDIN_FILENO);
-    ::close(pipe_ends[0]);
-    auto writer = std::async(std::launch::async, [&] {
-        for (std::size_t at = 0; at < bytes.size();) {
-            const ssize_t put = ::write(pipe_ends[1], bytes.data() + at, bytes.size() - at);
-            if (put <= 0)
-                break;
-            at += static_cast<std::size_t>(put);
-        }
-        ::close(pipe_ends[1]);
-    });
-    std::optional<Bytes> got;
-    {
-        FileSource source(files_.OpenStandardInput());
-        EXPECT_EQ(source.Expected(), 0u);
-        got = Drain(source, 1u << 20);
-    }
-    writer.wait();
-    ::dup2(saved, STDIN_FILENO);
-    ::close(saved);
-    EXPECT_EQ(got, bytes);
 }
 
 }  // namespace

@@ -33,7 +33,6 @@ protected:
     void SetUp() override {
         fake.printers.installed = {L"k-raw"};
         fake.files.files[L"/data/a.pcl"] = {1, 2, 3};
-        fake.files.files[L"/data/b.prn"] = {9, 8, 7, 6, 5};
         app = std::make_unique<Kestrelspooler>(fake.services());
         app->Window().SetText(mf::Combo1, L"k-raw");
     }
@@ -43,6 +42,16 @@ protected:
     }
 };
 
+std::function<void(fakes::FakeSpooler&)> NotReleased(Step step, Trace trace, const wchar_t* words) {
+    return [=](fakes::FakeSpooler& s) {
+        s.fail_at = step;
+        s.trace = trace;
+        s.last_error = words;
+    };
+}
+
+// Each outcome in the window, and the same job run from the command line: its exit status,
+// and a watch that ends once the job's fate is known.
 TEST_F(JobOutcomes, EachOutcomeHasItsTextCaptionStatusAndDetailLines) {
     struct Case {
         const char* name;
@@ -67,26 +76,14 @@ TEST_F(JobOutcomes, EachOutcomeHasItsTextCaptionStatusAndDetailLines) {
           L"To remove it instead: cancel 42."}},
         {"ended by the spooler", [](auto& s) { s.fate = {State::Failed, {L"the scheduler aborted job 42 on k-raw"}}; },
          kFailedCancelled, 1, {L"The scheduler aborted job 42 on k-raw."}},
+        // The job never released: where the spooler's trace says it was left.
         {"not released, cancelled",
-         [](auto& s) {
-             s.fail_at = Step::EndDoc;
-             s.trace = Trace::Cancelled;
-             s.last_error = L"the scheduler accepts no empty document; nothing was printed";
-         },
+         NotReleased(Step::EndDoc, Trace::Cancelled, L"the scheduler accepts no empty document; nothing was printed"),
          kFailedCancelled, 1, {L"The scheduler accepts no empty document; nothing was printed after 3 of 3 bytes."}},
         {"not released, left in the queue",
-         [](auto& s) {
-             s.fail_at = Step::EndDoc;
-             s.trace = Trace::LeftInQueue;
-             s.last_error = L"job 42 is left in the queue of k-raw; remove it with: cancel 42";
-         },
+         NotReleased(Step::EndDoc, Trace::LeftInQueue, L"job 42 is left in the queue of k-raw; remove it with: cancel 42"),
          kFailedLeft, 1, {L"Job 42 is left in the queue of k-raw; remove it with: cancel 42 after 3 of 3 bytes."}},
-        {"never created",
-         [](auto& s) {
-             s.fail_at = Step::StartDoc;
-             s.trace = Trace::NeverCreated;
-             s.last_error = L"the scheduler did not create the job";
-         },
+        {"never created", NotReleased(Step::StartDoc, Trace::NeverCreated, L"the scheduler did not create the job"),
          kFailedLeft, 1, {L"The scheduler did not create the job."}},
     };
     Load(L"/data/a.pcl");
@@ -101,25 +98,17 @@ TEST_F(JobOutcomes, EachOutcomeHasItsTextCaptionStatusAndDetailLines) {
         EXPECT_EQ(fake.messages.shown[0].details, c.box_details);
         EXPECT_EQ(fake.process.error_lines.size(), c.box_details.size()) << "the same lines on standard error";
         EXPECT_EQ(fake.spooler.jobs_cancelled, 0) << "a waiting job is left in the queue";
-    }
-}
 
-TEST_F(JobOutcomes, ACommandLineRunEndsWithTheStatusOfItsReport) {
-    struct Case {
-        State state;
-        int status;
-    };
-    for (const Case& c : {Case{State::Printed, 0}, Case{State::Waiting, 3}, Case{State::Failed, 1}}) {
-        fakes::FakePlatform f;
-        f.printers.installed = {L"k-raw"};
-        f.files.files[L"/data/a.pcl"] = {1};
-        f.settings.Save(L"Kestrelspooler", L"STARTUP", L"Drucker", L"k-raw");
-        f.spooler.fate.state = c.state;
-        Services services = f.services();
-        EXPECT_EQ(RunCommandLine(services, {L"/data/a.pcl"}), c.status);
-        ASSERT_EQ(f.spooler.watches.size(), 1u);
-        EXPECT_EQ(f.spooler.watches[0].until, WatchUntil::Known);
-        EXPECT_EQ(f.spooler.watches[0].longest, 10s);
+        fake.spooler = {};
+        c.arrange(fake.spooler);
+        const bool released = !fake.spooler.fail_at;
+        Services services = fake.services();
+        EXPECT_EQ(RunCommandLine(services, {L"-p", L"k-raw", L"/data/a.pcl"}), c.status);
+        ASSERT_EQ(fake.spooler.watches.size(), released ? 1u : 0u);
+        if (released) {
+            EXPECT_EQ(fake.spooler.watches[0].until, WatchUntil::Known);
+            EXPECT_EQ(fake.spooler.watches[0].longest, 10s);
+        }
     }
 }
 
@@ -170,7 +159,6 @@ TEST_F(JobOutcomes, PrintLoadsATypedPathFirstAndSendsNothingWhenItCannotBeRead) 
         std::wstring size;
     };
     const Case cases[] = {
-        {"another file", L"/data/b.prn", {9, 8, 7, 6, 5}, {L"Message: Executed!"}, {}, L"5"},
         {"the loaded file", L"/data/a.pcl", {1, 2, 3}, {L"Message: Executed!"}, {}, L"3"},
         {"a file that is not there", L"/data/gone.prn", {},
          {L"Kestrelspooler: The file could not be read."}, {L"Cannot read \"/data/gone.prn\": no such file."}, L"0"},
