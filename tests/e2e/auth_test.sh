@@ -50,7 +50,7 @@ screen_shows() {  # text
 # what the screen shows and what is then typed; after the last pair, or at once without
 # pairs, the end of input (Ctrl+D). With the single argument "-", nothing is ever typed
 # and the input stays open. The screen, each redraw on a line of its own, lands in
-# WORK/screen. Bounded by `seconds`.
+# WORK/stderr. Bounded by `seconds`.
 run_on_terminal() {  # deadlines seconds [- | shown typed ...]
     local command=$(printf '%q ' env "KESTRELSPOOLER_DEADLINES=$1" "$PROGRAM" "$WORK/x.prn")
     local seconds=$2
@@ -73,8 +73,7 @@ run_on_terminal() {  # deadlines seconds [- | shown typed ...]
     timeout "$seconds" script -qfec "$command" "$WORK/typescript" <"$WORK/keys" >/dev/null 2>&1
     STATUS=$?  # script gives the program's status back as its own
     ((STATUS != 124)) || fail "the program did not end within $seconds s"
-    tr '\r' '\n' <"$WORK/typescript" | sed 's/ *$//' >"$WORK/screen"
-    cp "$WORK/screen" "$WORK/stderr"
+    tr '\r' '\n' <"$WORK/typescript" | sed 's/ *$//' >"$WORK/stderr"
 }
 
 scheduler_password_checks() { grep -ac 'pam_authenticate() returned' "$SPOOLER_DIR/log/error_log"; }
@@ -110,11 +109,11 @@ case $CASE in
         # the screen as it was put, and the meter never draws over it.
         run_on_terminal lookup=3 60 -
         expect_status 1
-        expect_line "$ASKED" screen
-        expect_line "User name [root]:" screen
+        expect_line "$ASKED"
+        expect_line "User name [root]:"
         expect_line "the printer \"$QUEUE\" needs a user name and password; none was given within 3 s"
         expect_line "$FAILED"
-        ! grep -aq '^Printing ' "$WORK/screen" || fail "the meter drew while the question stood"
+        ! grep -aq '^Printing ' "$WORK/stderr" || fail "the meter drew while the question stood"
         expect_nothing_left
         ;;
     terminal_refused)
@@ -127,10 +126,10 @@ case $CASE in
         expect_status 1
         now=$(scheduler_password_checks)
         ((now > checks)) || fail "the scheduler checked no password"
-        expect_line "The scheduler refused that user name and password." screen
-        [[ $(grep -ac -xF "$ASKED" "$WORK/screen") == 2 ]] || fail "the question was not put twice"
-        ! grep -aq 'not-the-password' "$WORK/screen" || fail "the password was shown"
-        ! grep -aq 'none was given' "$WORK/screen" || fail "the cancel was taken for a timeout"
+        expect_line "The scheduler refused that user name and password."
+        [[ $(grep -ac -xF "$ASKED" "$WORK/stderr") == 2 ]] || fail "the question was not put twice"
+        ! grep -aq 'not-the-password' "$WORK/stderr" || fail "the password was shown"
+        ! grep -aq 'none was given' "$WORK/stderr" || fail "the cancel was taken for a timeout"
         expect_line "$CANCELLED"
         expect_nothing_left
         ;;

@@ -288,10 +288,6 @@ case $CASE in
         grep -qh 'file=libQt6Core' "$WORK"/loaded.* || fail "the loader's list shows no Qt Core"
         ! grep -hE 'file=[^ ]*(Qt6Gui|Qt6Widgets|kestrelspooler-gui)' "$WORK"/loaded.* ||
             fail "a GUI library was loaded"
-        # Queue names are matched exactly.
-        run_program -p kestrel-raw "$WORK/a.prn"
-        expect_status 1
-        expect_line "$NOT_RECOGNIZED"
         # Standard input, quietly: the bytes arrive and nothing is written.
         { printf '^XA^FO50,50^FDlabel^FS^XZ'; head -c 300000 /dev/urandom; } >"$WORK/label.zpl"
         before=$(job_files)

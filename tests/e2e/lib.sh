@@ -2,6 +2,7 @@
 # for each run, the private scheduler's environment, the program run with a bound, and checks on
 # its answer and on what the printer received. A script that defines on_exit has it run first
 # at exit.
+# shellcheck shell=bash
 set -uo pipefail
 # script(1) hands its command to $SHELL; the commands here are quoted for bash (printf %q).
 export SHELL=/bin/bash
