@@ -352,6 +352,51 @@ case $CASE in
         expect_line "1 of 2 files printed"
         expect_job_bytes "$before" "$WORK/$name"
         ;;
+    outcome_*)
+        # What a run says became of its job: printed, waiting in the queue (with its cause,
+        # remedy and way out), or failed. Each case makes a queue of its own.
+        use_spooler "$SPOOLER_DIR"
+        chmod 755 "$WORK"  # the scheduler's backends run as lp
+        queue=ks-${CASE//_/-}
+        OWN_QUEUES+=("$queue")
+        printer_uri=$(lpstat -v Kestrel-Raw | sed 's/^[^:]*: //')
+        # case | device | lpadmin options | after creating | exit status | line on standard error
+        #   ($Q stands for the queue, $J for the job's number)
+        rows=(
+            "healthy|$printer_uri|||0|$EXECUTED"
+            "paused|$printer_uri||cupsdisable|3|the queue \"\$Q\" is paused; it prints when resumed: cupsenable \$Q"
+            "silent_printer|socket://127.0.0.1:9|||3|the printer at socket://127.0.0.1:9 does not answer"
+            "holding|$printer_uri|-o job-hold-until-default=indefinite||3|job \$J is held until it is released: lp -i \$J -H resume"
+            "aborting|socket://127.0.0.1:9/?contimeout=1|-o printer-error-policy=abort-job||1|$JOB_FAILED"
+        )
+        row=$(printf '%s\n' "${rows[@]}" | grep "^${CASE#outcome_}|") || fail "no such case"
+        IFS='|' read -r _ device options after status line <<<"$row"
+        # shellcheck disable=SC2086 # the options are words
+        lpadmin -p "$queue" -E -v "$device" -o job-sheets-default=none,none $options || fail "could not make the queue"
+        [[ -n $after ]] && { "$after" "$queue" || fail "$after failed"; }
+        remember_printer "$queue"
+        printf 'data' >"$WORK/file.prn"
+        # A bound on the run, not a measure of it: the watch lasts 10 s at the most.
+        RUN_BOUND=30 run_program "$WORK/file.prn"
+        expect_status "$status"
+        job=$(newest_job "$queue")
+        expected=${line//\$Q/$queue}
+        expect_line "${expected//\$J/$job}"
+        ((status == 0)) || expect_no_line "$EXECUTED"
+        # A waiting job is left in the queue and says how to remove it; nothing else is left.
+        left=$(jobs_in_queue "$queue" not-completed)
+        if ((status == 3)); then
+            ((left == 1)) || fail "$left jobs in the queue, expected the waiting one"
+            expect_line "to remove it instead: cancel $job"
+        else
+            ((left == 0)) || fail "a job is left in the queue"
+        fi
+        # Told to wait for the printer, a run gives up on a paused queue at its timeout.
+        if [[ $CASE == outcome_paused ]]; then
+            run_program --wait --timeout 3 "$WORK/file.prn"
+            expect_status 3
+        fi
+        ;;
     *)
         echo "unknown case $CASE" >&2
         exit 2

@@ -5,8 +5,8 @@
 #
 #   address_test.sh PROGRAM FAKE_PRINTER SPOOLER_SCRIPT SPOOLER_DIR CASE
 #
-# CASE: socket (the bytes, then the same port closed), socket_stalled, socket_closed_mid_job,
-# ipp_queue.
+# CASE: socket (the bytes, then the same port closed), socket_broken (closed in the middle,
+# then stalled), ipp_queue.
 (($# == 5)) || { echo "usage: $0 PROGRAM FAKE_PRINTER SPOOLER_SCRIPT SPOOLER_DIR CASE" >&2; exit 2; }
 readonly PROGRAM=$1 FAKE_PRINTER=$2 SPOOLER=$3 SPOOLER_DIR=$4 CASE=$5
 # shellcheck source=../e2e/lib.sh
@@ -52,8 +52,16 @@ case $CASE in
         expect_line "$NOT_RECOGNIZED"
         expect_line "could not connect to socket://127.0.0.1:$PORT: the connection was refused (nothing listens on that port)"
         ;;
-    socket_stalled)
-        # More than the socket buffers hold, so that the printer's silence stops the send.
+    socket_broken)
+        # A printer that closes the connection in the middle: the failure with how far it got.
+        start_printer --close-after 100000
+        head -c 16000000 /dev/urandom >"$WORK/big.prn"
+        run_program "$WORK/big.prn"
+        expect_status 1
+        expect_line "$JOB_FAILED"
+        expect_line_matching "the printer at socket://127\.0\.0\.1:$PORT closed the connection after [0-9,]+ of 16,000,000 bytes"
+        # One that never reads, with more than the socket buffers hold: its silence stops the send.
+        stop_printer
         start_printer --never-read
         head -c 64000000 /dev/zero >"$WORK/big.prn"
         KESTRELSPOOLER_DEADLINES=stall=2 run_program "$WORK/big.prn"
@@ -61,14 +69,6 @@ case $CASE in
         expect_line "$JOB_FAILED"
         expect_line_matching "the printer at socket://127\.0\.0\.1:$PORT took no byte for 2 s after [0-9,]+ of 64,000,000 bytes"
         expect_line_matching "the connection to socket://127\.0\.0\.1:$PORT was closed; the printer had already taken [0-9,]+ bytes, which a raw socket cannot take back"
-        ;;
-    socket_closed_mid_job)
-        start_printer --close-after 100000
-        head -c 16000000 /dev/urandom >"$WORK/big.prn"
-        run_program "$WORK/big.prn"
-        expect_status 1
-        expect_line "$JOB_FAILED"
-        expect_line_matching "the printer at socket://127\.0\.0\.1:$PORT closed the connection after [0-9,]+ of 16,000,000 bytes"
         ;;
     ipp_queue)
         use_spooler "$SPOOLER_DIR"
