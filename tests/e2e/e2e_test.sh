@@ -7,113 +7,25 @@
 # SPOOLER_DIR is the scheduler the test fixture started; the case that stops a scheduler
 # starts one of its own beside it. The cases of long jobs reach it through SLOW_PROXY. Each case runs in a fresh folder with its own
 # XDG_CONFIG_HOME, where the remembered printer is written beforehand.
-set -uo pipefail
-# script(1) hands its command to $SHELL; the commands here are quoted for bash (printf %q).
-export SHELL=/bin/bash
-
 (($# == 5 || $# == 6)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR FAKE_PRINTER CASE [SLOW_PROXY]" >&2; exit 2; }
 readonly PROGRAM=$1 SPOOLER=$2 SPOOLER_DIR=$3 FAKE_PRINTER=$4 CASE=$5 SLOW_PROXY=${6:-}
+# shellcheck source=lib.sh
+source "$(dirname "$0")/lib.sh"
 
-WORK=$(mktemp -d "${TMPDIR:-/tmp}/ks-e2e.XXXXXX")
 OWN_SPOOLER=""
 OWN_QUEUES=()
 PROXY_PID=""
 XVFB_PID=""
-cleanup() {
+on_exit() {
     [[ -n $XVFB_PID ]] && kill "$XVFB_PID" 2>/dev/null
     [[ -n $OWN_SPOOLER ]] && "$SPOOLER" stop "$OWN_SPOOLER"
     [[ -n $PROXY_PID ]] && kill "$PROXY_PID" && wait "$PROXY_PID"
     local queue
     for queue in "${OWN_QUEUES[@]}"; do lpadmin -x "$queue" 2>/dev/null; done
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL [$CASE]: $*" >&2
-    for f in "$WORK/stdout" "$WORK/stderr"; do
-        [[ -f $f ]] && { echo "--- ${f##*/}:" >&2; head -c 4000 "$f" >&2; }
-    done
-    exit 1
-}
-
-# No display of any kind: messages must come as lines on standard error.
-unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM LPDEST PRINTER
-export PATH=$PATH:/usr/sbin  # lpadmin
-export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/config
-mkdir -p "$HOME" "$XDG_CONFIG_HOME"
-
-use_spooler() {  # dir
-    local line
-    while IFS= read -r line; do
-        export "${line?}"
-    done < <("$SPOOLER" env "$1") || fail "no private spooler in $1"
-    [[ -n ${CUPS_SERVER:-} && -d ${KS_SPOOLER_JOBS:-} ]] || fail "bad spooler env from $1"
-}
-
-SETTINGS=$XDG_CONFIG_HOME/Kestrelspooler/Kestrelspooler.conf
-remember_printer() {  # name
-    mkdir -p "${SETTINGS%/*}"
-    printf '[STARTUP]\nDrucker=%s\n' "$1" >"$SETTINGS"
-    cp "$SETTINGS" "$WORK/settings.before"
-}
-
-# Runs the program with the given arguments; the status lands in STATUS. Bounded: a run
-# that hangs is a failure of its own.
-run_program() {
-    timeout 120 "$PROGRAM" "$@" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
-    STATUS=$?
-    ((STATUS != 124)) || fail "the program did not end within 120 s"
-}
-
-expect_status() { ((STATUS == $1)) || fail "exit status $STATUS, expected $1"; }
-
-expect_line() {  # the whole line, on standard error
-    grep -qxF -- "$1" "$WORK/stderr" || fail "standard error lacks the line: $1"
-}
-
-expect_no_line() {
-    ! grep -qxF -- "$1" "$WORK/stderr" || fail "standard error has the line: $1"
-}
-
-# Command-line runs never write the remembered printer back.
-expect_settings_kept() {
-    cmp -s "$SETTINGS" "$WORK/settings.before" || fail "the settings file was changed"
-}
-
-job_files() { ls -1 "$KS_SPOOLER_JOBS" 2>/dev/null | grep '^job-' | sort; }
-
-# Waits (bounded) for the next job the fake printer stores and checks its bytes.
-expect_job_bytes() {  # before-list expected-file
-    local before=$1 expected=$2 new i
-    for ((i = 0; i < 1200; i++)); do
-        new=$(comm -13 <(echo "$before") <(job_files) | head -n 1)
-        [[ -n $new ]] && break
-        sleep 0.1
-    done
-    [[ -n $new ]] || fail "the printer received no job"
-    [[ $new == *.bin ]] || fail "the printer's connection broke: $new"
-    cmp -s "$KS_SPOOLER_JOBS/$new" "$expected" ||
-        fail "the printer received other bytes ($(stat -c %s "$KS_SPOOLER_JOBS/$new") of $(stat -c %s "$expected"))"
-    rm -f "$KS_SPOOLER_JOBS/$new"
-}
-
-expect_no_new_job() {  # before-list
-    sleep 1
-    [[ $(job_files) == "$1" ]] || fail "the printer received a job"
 }
 
 jobs_in_queue() {  # queue [which]
     lpstat -W "${2:-all}" -o "$1" 2>/dev/null | grep -c "^$1-" || true
-}
-
-newest_job_title() {  # queue: the job-name of its newest job, through IPP
-    local id
-    id=$(lpstat -W all -o "$1" | sed -n "s/^$1-\([0-9]*\) .*/\1/p" | sort -n | tail -n 1)
-    [[ -n $id ]] || return 1
-    # ipptool goes by the address, not CUPS_SERVER.
-    ipptool -tv "ipp://$KS_SPOOLER_ADDRESS/jobs/$id" get-job-attributes.test 2>/dev/null |
-        sed -n 's/^ *job-name (nameWithoutLanguage) = //p'
 }
 
 # From here on the program reaches the scheduler through the slow proxy, at `rate` bytes
@@ -127,10 +39,6 @@ use_slow_road() {  # rate
     export CUPS_SERVER=$WORK/slow.sock
 }
 
-readonly EXECUTED="Message: Executed!"
-readonly NOT_RECOGNIZED="Kestrelspooler: The Printer Name you typed wasn't recognized."
-readonly NOT_READ="Kestrelspooler: The file could not be read."
-readonly JOB_FAILED="Kestrelspooler: The print job failed and was cancelled."
 readonly NOTHING_REMEMBERED="no printer is remembered yet: start the program without a file, pick a printer in the printer box and close the window with its close box"
 
 print_ok() {  # queue file [argument as passed]
@@ -175,6 +83,8 @@ case $CASE in
         remember_printer Kestrel-Raw
         run_program "$WORK/empty.prn"
         expect_line "$JOB_FAILED"
+        expect_line "the scheduler accepts no empty document; nothing was printed"
+        expect_no_line "$EXECUTED"
         expect_status 1
         [[ $(jobs_in_queue Kestrel-Raw not-completed) == 0 ]] || fail "a job is left waiting"
         ;;
@@ -354,109 +264,45 @@ case $CASE in
         [[ $(grep -cvE "$stands" "$WORK/stderr") == 1 && $(tail -n 1 "$WORK/stderr") == "$EXECUTED" ]] ||
             fail "standard error holds more than the message"
         ;;
-    three_files_in_order)
+    command_line_options)
+        # The remembered queue rejects jobs: --printer wins over it and leaves it as it was.
+        # Each file is a job of its own, in order, with one answer at the end; the sparse
+        # 512 MiB one is read while it is sent (a loaded buffer would be 512 MiB more), and
+        # without a display the run loads Qt Core for its settings, and no GUI library.
         use_spooler "$SPOOLER_DIR"
-        for name in c a b; do head -c $((100000 + RANDOM)) /dev/urandom >"$WORK/$name.prn"; done
-        remember_printer Kestrel-Raw
+        for name in c a; do head -c $((100000 + RANDOM)) /dev/urandom >"$WORK/$name.prn"; done
+        head -c 65536 /dev/urandom >"$WORK/b.prn"
+        truncate -s 512M "$WORK/b.prn"
+        remember_printer Kestrel-Reject
         before=$(job_files)
-        run_program "$WORK/c.prn" "$WORK/a.prn" "$WORK/b.prn"
+        LD_DEBUG=files LD_DEBUG_OUTPUT=$WORK/loaded timeout 120 /usr/bin/time -f %M -o "$WORK/peak_kib" \
+            "$PROGRAM" --printer Kestrel-Raw "$WORK/c.prn" "$WORK/a.prn" "$WORK/b.prn" </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
         expect_status 0
         [[ $(grep -c ': ' "$WORK/stderr") == 1 && $(tail -n 1 "$WORK/stderr") == "$EXECUTED" ]] ||
             fail "not one answer at the end"
         for name in c a b; do expect_job_bytes "$before" "$WORK/$name.prn"; done
         expect_settings_kept
-        ;;
-    printer_option)
-        use_spooler "$SPOOLER_DIR"
-        printf 'to the other queue' >"$WORK/x.prn"
-        remember_printer Kestrel-Reject
-        queued=$(jobs_in_queue Kestrel-Raw)
+        peak=$(tail -n 1 "$WORK/peak_kib")
+        ((peak < 32 * 1024)) || fail "peak memory $peak KiB for a 512 MiB file"
+        grep -qh 'file=libQt6Core' "$WORK"/loaded.* || fail "the loader's list shows no Qt Core"
+        ! grep -hE 'file=[^ ]*(Qt6Gui|Qt6Widgets|kestrelspooler-gui)' "$WORK"/loaded.* ||
+            fail "a GUI library was loaded"
+        # Standard input, quietly: the bytes arrive and nothing is written.
+        { printf '^XA^FO50,50^FDlabel^FS^XZ'; head -c 300000 /dev/urandom; } >"$WORK/label.zpl"
         before=$(job_files)
-        run_program --printer Kestrel-Raw "$WORK/x.prn"
+        timeout 120 "$PROGRAM" -q -p Kestrel-Raw - <"$WORK/label.zpl" >"$WORK/stdout" 2>"$WORK/stderr"
+        STATUS=$?
         expect_status 0
-        expect_line "$EXECUTED"
-        expect_job_bytes "$before" "$WORK/x.prn"
-        [[ $(jobs_in_queue Kestrel-Raw) == $((queued + 1)) ]] || fail "the job did not go to Kestrel-Raw"
-        expect_settings_kept
-        run_program -p kestrel-raw "$WORK/x.prn"
+        [[ ! -s $WORK/stderr && ! -s $WORK/stdout ]] || fail "a quiet success wrote something"
+        expect_job_bytes "$before" "$WORK/label.zpl"
+        run_program -q "$WORK/gone.prn"
         expect_status 1
-        expect_line "$NOT_RECOGNIZED"
-        ;;
-    list_printers)
-        use_spooler "$SPOOLER_DIR"
+        expect_line "$NOT_READ"
         run_program --list-printers
         expect_status 0
         [[ ! -s $WORK/stderr ]] || fail "standard error is not empty"
         diff <(sort "$WORK/stdout") <(lpstat -e | sort) >&2 || fail "the list is not the scheduler's queues"
-        ;;
-    streaming_memory)
-        # The file is read while it is sent: the run's peak memory does not grow with the
-        # file (a loaded buffer would be 512 MiB more).
-        use_spooler "$SPOOLER_DIR"
-        head -c 65536 /dev/urandom >"$WORK/big.bin"
-        truncate -s 512M "$WORK/big.bin"
-        before=$(job_files)
-        timeout 120 /usr/bin/time -f %M -o "$WORK/peak_kib" "$PROGRAM" -p Kestrel-Raw "$WORK/big.bin" \
-            </dev/null >"$WORK/stdout" 2>"$WORK/stderr"
-        STATUS=$?
-        expect_status 0
-        expect_job_bytes "$before" "$WORK/big.bin"
-        peak=$(tail -n 1 "$WORK/peak_kib")
-        ((peak < 32 * 1024)) || fail "peak memory $peak KiB for a 512 MiB file"
-        ;;
-    standard_input)
-        use_spooler "$SPOOLER_DIR"
-        { printf '^XA^FO50,50^FDlabel^FS^XZ'; head -c 300000 /dev/urandom; } >"$WORK/label.zpl"
-        remember_printer Kestrel-Raw
-        before=$(job_files)
-        cat "$WORK/label.zpl" | timeout 120 "$PROGRAM" -p Kestrel-Raw - >"$WORK/stdout" 2>"$WORK/stderr"
-        STATUS=$?
-        expect_status 0
-        expect_line "$EXECUTED"
-        expect_job_bytes "$before" "$WORK/label.zpl"
-        ;;
-    quiet)
-        use_spooler "$SPOOLER_DIR"
-        printf 'quiet' >"$WORK/q.prn"
-        remember_printer Kestrel-Raw
-        before=$(job_files)
-        run_program -q "$WORK/q.prn"
-        expect_status 0
-        [[ ! -s $WORK/stderr && ! -s $WORK/stdout ]] || fail "a quiet success wrote something"
-        expect_job_bytes "$before" "$WORK/q.prn"
-        run_program -q "$WORK/gone.prn"
-        expect_status 1
-        expect_line "$NOT_READ"
-        ;;
-    wait_paused_queue)
-        # Needs the job watch: a job that the printer has not taken by the timeout is waiting.
-        use_spooler "$SPOOLER_DIR"
-        queue=Kestrel-Paused-e2e
-        OWN_QUEUES+=("$queue")
-        lpadmin -p "$queue" -E -v "socket://127.0.0.1:$(<"$SPOOLER_DIR/printer.port")" ||
-            fail "lpadmin could not create $queue"
-        cupsdisable "$queue" || fail "cupsdisable $queue failed"
-        printf 'waits' >"$WORK/w.prn"
-        run_program --wait --timeout 3 -p "$queue" "$WORK/w.prn"
-        expect_status 3
-        ;;
-    terminal_with_display)
-        # A terminal answers there even when a display is set: a box would wait for a click.
-        use_spooler "$SPOOLER_DIR"
-        Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$WORK/display" 2>/dev/null &
-        XVFB_PID=$!
-        for _ in $(seq 100); do [[ -s $WORK/display ]] && break; sleep 0.1; done
-        [[ -s $WORK/display ]] || fail "Xvfb did not start"
-        printf 'data' >"$WORK/t.prn"
-        remember_printer Kestrel-Raw
-        before=$(job_files)
-        DISPLAY=:$(<"$WORK/display") run_on_terminal "$WORK/t.prn" "$WORK/gone.prn"
-        kill "$XVFB_PID"
-        expect_status 1
-        tr -d '\r' <"$WORK/typescript" >"$WORK/stderr"
-        expect_line "$NOT_READ"
-        expect_line "1 of 2 files printed"
-        expect_job_bytes "$before" "$WORK/t.prn"
         ;;
     interrupted)
         # SIGINT in the middle of a 1 GiB job under a terminal: the job is cancelled, nothing
@@ -477,40 +323,79 @@ case $CASE in
         STATUS=$?
         tr '\r' '\n' <"$WORK/typescript" >"$WORK/stderr"
         expect_status 130
-        expect_line "Kestrelspooler: The print job was cancelled."
+        expect_line "$CANCELLED"
         [[ -z $(lpstat -o Kestrel-Raw) ]] || fail "a job is left in the queue: $(lpstat -o Kestrel-Raw)"
         expect_no_new_job "$before"
         ;;
-    no_gui_libraries)
-        # Without a display the run loads Qt Core for its settings, and no GUI library.
-        use_spooler "$SPOOLER_DIR"
-        printf 'no windows' >"$WORK/n.prn"
-        remember_printer Kestrel-Raw
-        before=$(job_files)
-        LD_DEBUG=files LD_DEBUG_OUTPUT=$WORK/loaded run_program "$WORK/n.prn"
-        expect_status 0
-        expect_job_bytes "$before" "$WORK/n.prn"
-        grep -qh 'file=libQt6Core' "$WORK"/loaded.* || fail "the loader's list shows no Qt Core"
-        ! grep -hE 'file=[^ ]*(Qt6Gui|Qt6Widgets|kestrelspooler-gui)' "$WORK"/loaded.* ||
-            fail "a GUI library was loaded"
-        ;;
     control_characters)
-        # Names from outside reach a terminal escaped: no escape sequence, no line split.
+        # Names from outside reach a terminal escaped: no escape sequence, no line split. The
+        # terminal answers even with a display set: a box would wait for a click.
         use_spooler "$SPOOLER_DIR"
         use_slow_road 4000000
+        Xvfb -displayfd 3 -nolisten tcp -screen 0 800x600x24 3>"$WORK/display" 2>/dev/null &
+        XVFB_PID=$!
+        for _ in $(seq 100); do [[ -s $WORK/display ]] && break; sleep 0.1; done
+        [[ -s $WORK/display ]] || fail "Xvfb did not start"
         name=$'t\e]0;x\a\nl.prn'
         head -c $((8 * 1024 * 1024)) /dev/urandom >"$WORK/$name"
         remember_printer Kestrel-Raw
         before=$(job_files)
-        run_on_terminal "$WORK/$name" "$WORK/gone"$'\e[2J'".prn"
+        DISPLAY=:$(<"$WORK/display") run_on_terminal "$WORK/$name" "$WORK/gone"$'\e[2J'".prn"
         expect_status 1
         ! grep -aq $'\e' "$WORK/typescript" || fail "an escape character reached the terminal"
         grep -aqF 'Printing t\x1b]0;x\x07\x0al.prn (file 1 of 2): ' "$WORK/typescript" ||
             fail "the meter does not show the name escaped"
-        tr -d '\r' <"$WORK/typescript" >"$WORK/stderr"
+        tr '\r' '\n' <"$WORK/typescript" | sed 's/ *$//' >"$WORK/stderr"
         expect_line "\"$WORK/gone\x1b[2J.prn\": there is no such file"
         expect_line "\"$WORK/t\x1b]0;x\x07\x0al.prn\": printed"
+        expect_line "$NOT_READ"
+        expect_line "1 of 2 files printed"
         expect_job_bytes "$before" "$WORK/$name"
+        ;;
+    outcome_*)
+        # What a run says became of its job: printed, waiting in the queue (with its cause,
+        # remedy and way out), or failed. Each case makes a queue of its own.
+        use_spooler "$SPOOLER_DIR"
+        chmod 755 "$WORK"  # the scheduler's backends run as lp
+        queue=ks-${CASE//_/-}
+        OWN_QUEUES+=("$queue")
+        printer_uri=$(lpstat -v Kestrel-Raw | sed 's/^[^:]*: //')
+        # case | device | lpadmin options | after creating | exit status | line on standard error
+        #   ($Q stands for the queue, $J for the job's number)
+        rows=(
+            "healthy|$printer_uri|||0|$EXECUTED"
+            "paused|$printer_uri||cupsdisable|3|the queue \"\$Q\" is paused; it prints when resumed: cupsenable \$Q"
+            "silent_printer|socket://127.0.0.1:9|||3|the printer at socket://127.0.0.1:9 does not answer"
+            "holding|$printer_uri|-o job-hold-until-default=indefinite||3|job \$J is held until it is released: lp -i \$J -H resume"
+            "aborting|socket://127.0.0.1:9/?contimeout=1|-o printer-error-policy=abort-job||1|$JOB_FAILED"
+        )
+        row=$(printf '%s\n' "${rows[@]}" | grep "^${CASE#outcome_}|") || fail "no such case"
+        IFS='|' read -r _ device options after status line <<<"$row"
+        # shellcheck disable=SC2086 # the options are words
+        lpadmin -p "$queue" -E -v "$device" -o job-sheets-default=none,none $options || fail "could not make the queue"
+        [[ -n $after ]] && { "$after" "$queue" || fail "$after failed"; }
+        remember_printer "$queue"
+        printf 'data' >"$WORK/file.prn"
+        # A bound on the run, not a measure of it: the watch lasts 10 s at the most.
+        RUN_BOUND=30 run_program "$WORK/file.prn"
+        expect_status "$status"
+        job=$(newest_job "$queue")
+        expected=${line//\$Q/$queue}
+        expect_line "${expected//\$J/$job}"
+        ((status == 0)) || expect_no_line "$EXECUTED"
+        # A waiting job is left in the queue and says how to remove it; nothing else is left.
+        left=$(jobs_in_queue "$queue" not-completed)
+        if ((status == 3)); then
+            ((left == 1)) || fail "$left jobs in the queue, expected the waiting one"
+            expect_line "to remove it instead: cancel $job"
+        else
+            ((left == 0)) || fail "a job is left in the queue"
+        fi
+        # Told to wait for the printer, a run gives up on a paused queue at its timeout.
+        if [[ $CASE == outcome_paused ]]; then
+            run_program --wait --timeout 3 "$WORK/file.prn"
+            expect_status 3
+        fi
         ;;
     *)
         echo "unknown case $CASE" >&2

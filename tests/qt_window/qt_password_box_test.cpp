@@ -37,6 +37,25 @@ void Serve() {
     std::this_thread::sleep_for(5ms);
 }
 
+// A question asked from a worker thread, as the job asks it.
+struct Asking {
+    std::atomic<bool> stop{false}, done{false};
+    ks::PromptAnswer answer;
+    std::thread worker;
+    Asking(ks::QtPasswordBox& prompt, const wchar_t* printer, bool again, std::chrono::milliseconds longest)
+        : worker([&prompt, printer, again, longest, this] {
+              answer = prompt.Ask(printer, L"root", again, stop, Clock::now() + longest);
+              done = true;
+          }) {}
+    // Serves the UI thread until the question has its answer.
+    void Finish() {
+        for (int i = 0; i < 2000 && !done; ++i)
+            Serve();
+        worker.join();
+        Serve();
+    }
+};
+
 struct Row {
     const char* name;
     // What the person (or the program) does once the box is up.
@@ -81,14 +100,9 @@ TEST(QtPasswordBox, AnswersDeclinesAndGivesUpFromAWorker) {
     ks::QtPasswordBox prompt;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::atomic<bool> stop{false}, done{false};
-        ks::PromptAnswer answer;
-        std::thread worker([&] {
-            answer = prompt.Ask(L"Kestrel-<b>Auth</b>", L"root", false, stop, Clock::now() + row.longest);
-            done = true;
-        });
+        Asking asking(prompt, L"Kestrel-<b>Auth</b>", false, row.longest);
         QDialog* box = nullptr;
-        for (int i = 0; i < 1000 && !box && !done; ++i) {
+        for (int i = 0; i < 1000 && !box && !asking.done; ++i) {
             Serve();
             box = OpenBox();
         }
@@ -98,57 +112,27 @@ TEST(QtPasswordBox, AnswersDeclinesAndGivesUpFromAWorker) {
         // The printer's name is shown as it is, never as markup.
         EXPECT_EQ(box->findChild<QLabel*>()->text(),
                   QStringLiteral("The printer \"Kestrel-<b>Auth</b>\" needs a user name and password."));
-        row.act(box, stop);
-        for (int i = 0; i < 2000 && !done; ++i)
-            Serve();
-        worker.join();
+        row.act(box, asking.stop);
+        asking.Finish();
         Serve();
-        Serve();
-        EXPECT_EQ(answer.kind, row.kind);
-        EXPECT_EQ(answer.credentials.user, row.user);
-        EXPECT_EQ(answer.credentials.password, row.password);
+        EXPECT_EQ(asking.answer.kind, row.kind);
+        EXPECT_EQ(asking.answer.credentials.user, row.user);
+        EXPECT_EQ(asking.answer.credentials.password, row.password);
         EXPECT_EQ(OpenBox(), nullptr) << "the box outlived its question";
         EXPECT_FALSE(ks::PromptPause::Shared().Standing());
     }
 }
 
-TEST(QtPasswordBox, AskedAgainSaysTheLastAnswerWasRefusedAndIsPhotographed) {
-    ks::QtPasswordBox prompt;
-    std::atomic<bool> stop{false}, done{false};
-    std::thread worker([&] {
-        prompt.Ask(L"Kestrel-Auth", L"root", true, stop, Clock::now() + 60s);
-        done = true;
-    });
-    QDialog* box = nullptr;
-    for (int i = 0; i < 1000 && !box; ++i) {
-        Serve();
-        box = OpenBox();
-    }
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->findChild<QLabel*>()->text(),
-              QStringLiteral("The scheduler refused that user name and password.\n"
-                             "The printer \"Kestrel-Auth\" needs a user name and password."));
-    QDir().mkpath(QStringLiteral(KS_ARTEFACTS_DIR));
-    box->grab().save(QStringLiteral(KS_ARTEFACTS_DIR "/password_box_again.png"));
-    stop = true;
-    for (int i = 0; i < 2000 && !done; ++i)
-        Serve();
-    worker.join();
-}
-
-// A second question can come while the job's progress window is open (the scheduler took
-// its time over the first answer): the box must not take the window's Cancel away.
-TEST(QtPasswordBox, BesideAnOpenProgressWindowItLeavesThatWindowUsable) {
+// A second question says the last answer was refused, and can come while the job's progress
+// window is open (the scheduler took its time over the first answer): the box must not take
+// the window's Cancel away.
+TEST(QtPasswordBox, AskedAgainBesideAnOpenProgressWindowItSaysSoAndLeavesThatWindowUsable) {
     QDialog progress;
     progress.setWindowModality(Qt::ApplicationModal);
     progress.show();
     ASSERT_EQ(QApplication::activeModalWidget(), &progress);
     ks::QtPasswordBox prompt;
-    std::atomic<bool> stop{false}, done{false};
-    std::thread worker([&] {
-        prompt.Ask(L"Kestrel-Auth", L"root", true, stop, Clock::now() + 60s);
-        done = true;
-    });
+    Asking asking(prompt, L"Kestrel-Auth", true, 60s);
     QDialog* box = nullptr;
     for (int i = 0; i < 1000 && !box; ++i) {
         Serve();
@@ -156,13 +140,15 @@ TEST(QtPasswordBox, BesideAnOpenProgressWindowItLeavesThatWindowUsable) {
             box = child->isVisible() ? child : box;
     }
     ASSERT_NE(box, nullptr) << "the box is not the progress window's child";
+    EXPECT_EQ(box->findChild<QLabel*>()->text(),
+              QStringLiteral("The scheduler refused that user name and password.\n"
+                             "The printer \"Kestrel-Auth\" needs a user name and password."));
+    QDir().mkpath(QStringLiteral(KS_ARTEFACTS_DIR));
+    box->grab().save(QStringLiteral(KS_ARTEFACTS_DIR "/password_box_again.png"));
     EXPECT_FALSE(box->isModal()) << "the box blocks the progress window";
     EXPECT_EQ(QApplication::activeModalWidget(), &progress);
-    stop = true;  // what the progress window's Cancel does
-    for (int i = 0; i < 2000 && !done; ++i)
-        Serve();
-    worker.join();
-    Serve();
+    asking.stop = true;  // what the progress window's Cancel does
+    asking.Finish();
     EXPECT_TRUE(progress.findChildren<QDialog*>(QStringLiteral("passwordBox")).isEmpty() ||
                 !progress.findChild<QDialog*>(QStringLiteral("passwordBox"))->isVisible());
 }

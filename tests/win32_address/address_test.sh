@@ -18,8 +18,9 @@ trap 'stop_printer; cleanup' EXIT
 g++ -std=c++20 -O1 -pthread -I"$KS_SOURCE_ROOT" -o "$WORK/fake_printer" \
     "$KS_SOURCE_ROOT/tests/tools/fake_printer.cpp" || { echo "could not build the fake printer"; exit 1; }
 
-start_printer() {
-    "$WORK/fake_printer" --port 0 --jobs "$WORK/jobs" --port-file "$WORK/port" 2>"$WORK/printer.log" &
+start_printer() {  # options...
+    rm -f "$WORK/port"
+    "$WORK/fake_printer" --port 0 --jobs "$WORK/jobs" --port-file "$WORK/port" "$@" 2>>"$WORK/printer.log" &
     PRINTER_PID=$!
     local i
     for ((i = 0; i < 100; i++)); do [[ -s $WORK/port ]] && break; sleep 0.1; done
@@ -65,31 +66,28 @@ for ((i = 0; i < 100; i++)); do [[ -e $WORK/jobs/job-0001.bin ]] && break; sleep
 if cmp -s "$WORK/fw.bin" "$WORK/jobs/job-0001.bin"; then pass "socket: bytes arrived unchanged"
 else fail "socket: the printer received $(ls "$WORK/jobs")"; fi
 
+# A refusal: the box's headline and the detail as a sentence, exit status 1, and the detail
+# line on standard error.
+expect_refused() {  # case printer detail
+    local case=$1 detail=$3
+    print_to "$case" "$2" "Kestrelspooler"
+    check_eq "$case: message box" "$(box Kestrelspooler "The Printer Name you typed wasn't recognized." "${detail^}.")" \
+        "$(cat "$WORK/$case-box.out")"
+    check_eq "$case: exit status" 1 "$APP_STATUS"
+    check_eq "$case: detail" "$detail" "$(detail "$case" "$detail")"
+}
+
 # 2. The same port once the printer is gone: refused, with the address and the cause.
 stop_printer
-print_to refused "socket://127.0.0.1:$PORT" "Kestrelspooler"
-check_eq "refused: message box" "$(box Kestrelspooler "The Printer Name you typed wasn't recognized." \
-    "Could not connect to socket://127.0.0.1:$PORT: the connection was refused (nothing listens on that port).")" \
-    "$(cat "$WORK/refused-box.out")"
-check_eq "refused: exit status" 1 "$APP_STATUS"
-line="could not connect to socket://127.0.0.1:$PORT: the connection was refused (nothing listens on that port)"
-check_eq "refused: detail" "$line" "$(detail refused "$line")"
+expect_refused refused "socket://127.0.0.1:$PORT" \
+    "could not connect to socket://127.0.0.1:$PORT: the connection was refused (nothing listens on that port)"
 
 # 3. An IPP address: Windows has no client for it.
-print_to ipp "ipp://127.0.0.1:$PORT/printers/Kestrel-Raw" "Kestrelspooler"
-check_eq "ipp: message box" "$(box Kestrelspooler "The Printer Name you typed wasn't recognized." \
-    "Cannot print to ipp://127.0.0.1:$PORT/printers/Kestrel-Raw: only socket:// addresses work on Windows (ipp:// and ipps:// need an installed printer).")" \
-    "$(cat "$WORK/ipp-box.out")"
-check_eq "ipp: exit status" 1 "$APP_STATUS"
-line="cannot print to ipp://127.0.0.1:$PORT/printers/Kestrel-Raw: only socket:// addresses work on Windows (ipp:// and ipps:// need an installed printer)"
-check_eq "ipp: detail" "$line" "$(detail ipp "$line")"
+expect_refused ipp "ipp://127.0.0.1:$PORT/printers/Kestrel-Raw" \
+    "cannot print to ipp://127.0.0.1:$PORT/printers/Kestrel-Raw: only socket:// addresses work on Windows (ipp:// and ipps:// need an installed printer)"
 
 # 4. A printer that closes the connection in the middle of a job: the failure, with how far it got.
-"$WORK/fake_printer" --port 0 --jobs "$WORK/jobs" --port-file "$WORK/port2" --close-after 100000 \
-    2>"$WORK/printer2.log" &
-PRINTER_PID=$!
-for ((i = 0; i < 100; i++)); do [[ -s $WORK/port2 ]] && break; sleep 0.1; done
-PORT=$(<"$WORK/port2")
+start_printer --close-after 100000
 head -c 12000000 /dev/urandom >"$WORK/fw.bin"
 print_to closed "socket://127.0.0.1:$PORT" "Kestrelspooler"
 # The box's detail line holds the byte count, which varies: its caption and text are checked.
