@@ -4,7 +4,7 @@
 #
 #   auth_test.sh PROGRAM SPOOLER_SCRIPT SPOOLER_DIR CASE [WINDOW_LOG_PROBE ARTEFACTS]
 #
-# CASE is one of no_terminal, terminal_no_input, terminal_refused, qt_window_box_cancel. The
+# CASE is one of no_terminal, terminal_no_input, terminal_refused, qt_box_cancel, qt_window_box_cancel. The
 # qt_ case runs inside xvfb-run and needs the window log probe; its screenshot of the box
 # lands in ARTEFACTS.
 (($# == 4 || $# == 6)) || { echo "usage: $0 PROGRAM SPOOLER_SCRIPT SPOOLER_DIR CASE [WINDOW_LOG_PROBE ARTEFACTS]" >&2; exit 2; }
@@ -133,19 +133,24 @@ case $CASE in
         expect_line "$CANCELLED"
         expect_nothing_left
         ;;
-    qt_window_box_cancel)
-        # The box on a display, from the main window's Print: seen (a screenshot), then
-        # Cancel (Esc) ends the job as the user's cancel.
+    qt_box_cancel | qt_window_box_cancel)
+        # The box on a display, in a command-line run (the GUI module loaded for it) and
+        # from the main window's Print: seen (a screenshot), then Cancel (Esc) ends the
+        # job as the user's cancel.
         [[ -n $WINDOW_LOG_PROBE && -n $ARTEFACTS ]] || fail "no window log probe given"
         mkdir -p "$ARTEFACTS"
+        main=none
+        [[ $CASE == qt_box_cancel ]] && arguments=("$WORK/x.prn") || arguments=()
         KS_WINDOW_LOG=$WORK/windows LD_PRELOAD=$WINDOW_LOG_PROBE KESTRELSPOOLER_DEADLINES=lookup=60 \
-            "$PROGRAM" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
+            "$PROGRAM" "${arguments[@]}" </dev/null >"$WORK/stdout" 2>"$WORK/stderr" &
         PIDS+=($!)
-        main=$(visible_window 30) || fail "no main window"
-        # The remembered printer stands in the printer box; the focus starts on File
-        # select, and Print is two tabs on.
-        sleep 0.5
-        xdotool key --window "$main" Tab Tab space
+        if [[ $CASE == qt_window_box_cancel ]]; then
+            main=$(visible_window 30) || fail "no main window"
+            # The remembered printer stands in the printer box; the focus starts on File
+            # select, and Print is two tabs on.
+            sleep 0.5
+            xdotool key --window "$main" Tab Tab space
+        fi
         box=$(visible_window 30 "$main") || fail "no password box was shown"
         sleep 0.5  # drawn
         import -window "$box" "$ARTEFACTS/password_box_$CASE.png" || fail "no screenshot of the box"
@@ -155,6 +160,14 @@ case $CASE in
             sleep 0.1
         done
         expect_line "box: $CANCELLED" windows
+        if [[ $CASE == qt_box_cancel ]]; then
+            message=$(visible_window 10) && xdotool key --window "$message" Return
+            program=${PIDS[-1]}
+            for ((i = 0; i < 100; i++)); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
+            wait "$program"
+            STATUS=$?
+            expect_status 1
+        fi
         expect_nothing_left
         ;;
     *)
